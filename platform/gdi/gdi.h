@@ -1,0 +1,69 @@
+// The GDI's objects and device contexts, shared by the files of gdi/.
+#pragma once
+
+#include <string>
+
+#include "../internal.h"
+
+namespace platform::gdi {
+
+enum class Kind { Pen, Brush, Font, Bitmap, DC };
+
+struct Pen {
+  int style = PS_SOLID;
+  int width = 0;  // 0 draws one pixel wide
+  COLORREF color = 0;
+};
+
+struct Brush {
+  bool null = false;
+  COLORREF color = 0;
+};
+
+// What CreateFontA asked for; text.cpp maps it to a face and size on first use and
+// keeps the result in `resolved` (a cache entry owned by text.cpp, never freed here).
+struct Font {
+  int height = 0;
+  int width = 0;
+  int weight = FW_NORMAL;
+  bool italic = false, underline = false, strikeout = false;
+  DWORD charset = ANSI_CHARSET;
+  DWORD pitch_and_family = DEFAULT_PITCH | FF_DONTCARE;
+  std::string face;
+  int stock_id = -1;  // SYSTEM_FONT, ANSI_FIXED_FONT, DEFAULT_GUI_FONT for stock fonts
+  const void* resolved = nullptr;
+};
+
+struct Bitmap {
+  SurfacePtr surface;
+};
+
+struct DC {
+  SurfacePtr surface;   // what it draws on: the selected bitmap's or a window's
+  bool memory = false;  // from CreateCompatibleDC
+  HWND owner = nullptr; // the window of a window DC
+  HPEN pen = nullptr;
+  HBRUSH brush = nullptr;
+  HFONT font = nullptr;
+  HBITMAP bitmap = nullptr;  // memory DCs: the selected bitmap (a 1x1 stock one at first)
+  COLORREF text_color = RGB(0, 0, 0);
+  COLORREF bk_color = RGB(255, 255, 255);
+  int bk_mode = OPAQUE;
+  UINT text_align = TA_TOP | TA_LEFT;
+  POINT pos = {0, 0};
+};
+
+// Handle lookups: null for a null, deleted or wrong-kind handle.
+Pen* LookupPen(HGDIOBJ h);
+Brush* LookupBrush(HGDIOBJ h);
+Font* LookupFont(HGDIOBJ h);
+Bitmap* LookupBitmap(HGDIOBJ h);
+DC* LookupDC(HDC h);
+
+// Pixel writes for the rasterizer and text: clipped to the surface, bump its version.
+inline void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
+  if (x < 0 || y < 0 || x >= s.width || y >= s.height) return;
+  s.pixels[size_t(y) * size_t(s.width) + size_t(x)] = pixel;
+}
+
+}  // namespace platform::gdi

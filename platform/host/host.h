@@ -1,0 +1,81 @@
+// The host back-end: where the platform's windows really appear. One small
+// interface; the headless host keeps everything in memory, the SDL host puts
+// windows on a desktop. Input translation to Win32 messages lives above the
+// host (user/), shared by all of them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "../internal.h"
+
+namespace platform {
+
+using NativeId = uint32_t;  // 0 is "no native window"
+
+struct NativeEvent {
+  enum Kind {
+    None,
+    KeyDown,     // vk: Win32 virtual-key code; repeat: auto-repeat
+    KeyUp,       // vk
+    MouseDown,   // button 1 left, 2 right, 3 middle; x, y in the native window's pixels
+    MouseUp,     // button, x, y
+    MouseMove,   // x, y
+    Close,       // the close box of the native window
+    Resized,     // width, height: new outer size chosen by the user
+    Exposed,     // the native window must be presented again
+    FocusLost,
+  };
+  Kind kind = None;
+  NativeId window = 0;
+  int vk = 0;
+  bool repeat = false;
+  int button = 0;
+  int x = 0, y = 0;
+  int width = 0, height = 0;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+  virtual const char* Name() const = 0;
+  // Outer size in pixels; the native window shows exactly `frame` when presented.
+  virtual NativeId CreateNative(const char* title, int x, int y, int width, int height,
+                                bool resizable) = 0;
+  virtual void ShowNative(NativeId id, bool visible) = 0;
+  virtual void MoveNative(NativeId id, int x, int y, int width, int height) = 0;
+  virtual void DestroyNative(NativeId id) = 0;
+  // Shows a whole native window's picture (menu bar and client area composed).
+  virtual void Present(NativeId id, const Surface& frame) = 0;
+  // Takes one pending native event without waiting; false when there is none.
+  virtual bool PollEvent(NativeEvent* event) = 0;
+  // Blocks until a native event is pending or the clock reaches deadline_ms
+  // (NowMs() scale); deadline_ms < 0 waits without limit.
+  virtual void WaitEvent(int64_t deadline_ms) = 0;
+  // Wakes a WaitEvent in progress (nothing to do on a one-thread host, but posted
+  // messages call it so a future threaded host needs no other change).
+  virtual void Wake() {}
+  virtual int ScreenWidth() const = 0;
+  virtual int ScreenHeight() const = 0;
+  // Monotonic milliseconds.
+  virtual int64_t NowMs() = 0;
+};
+
+// The host in use, chosen at first use: PLATFORM_HOST=headless or sdl forces one;
+// otherwise SDL when a display is reachable, headless when not.
+Host& CurrentHost();
+
+// Headless host with knobs for tests.
+std::unique_ptr<Host> MakeHeadlessHost();
+std::unique_ptr<Host> MakeSdlHost();  // null when no display can be opened
+// Replaces the host (tests); takes effect for windows created afterwards.
+void SetHost(std::unique_ptr<Host> host);
+
+// Headless knobs: a virtual clock that WaitEvent advances to its deadline at once,
+// and the screen size (1024 x 768 unless set).
+void HeadlessSetVirtualClock(Host& host, bool on);
+void HeadlessAdvance(Host& host, int64_t ms);
+void HeadlessSetScreen(Host& host, int width, int height);
+void HeadlessPush(Host& host, const NativeEvent& event);
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+// What the pieces of the platform share among themselves (never included by
+// runtime/ or app/). The window system owns windows and their surfaces; the GDI
+// owns DCs and objects; they meet here.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// A pixel surface: row-major, 32 bits a pixel, 0x00RRGGBB.
+struct Surface {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  // Bumped by everything that changes the pixels, so a host presents only
+  // surfaces that changed since it last looked.
+  uint64_t version = 0;
+
+  Surface() = default;
+  Surface(int w, int h, uint32_t fill = 0xFFFFFF)
+      : width(w), height(h), pixels(size_t(w > 0 ? w : 0) * size_t(h > 0 ? h : 0), fill) {}
+  void Resize(int w, int h, uint32_t fill = 0xFFFFFF);
+};
+using SurfacePtr = std::shared_ptr<Surface>;
+
+inline uint32_t ColorToPixel(COLORREF c) {
+  return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
+inline COLORREF PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
+
+// ---- GDI side (gdi/) -----------------------------------------------------------
+// A device context that draws on a window's surface (GetDC, BeginPaint) or on a
+// surface the platform draws itself (the menu bar). The DC keeps the surface alive.
+HDC CreateSurfaceDC(SurfacePtr surface, HWND owner);
+// Frees a DC made by CreateSurfaceDC (ReleaseDC, EndPaint).
+void DestroySurfaceDC(HDC dc);
+// The window a surface DC belongs to, or null.
+HWND SurfaceDCWindow(HDC dc);
+// The colour of a solid brush (stock or created); false for the null brush or a bad handle.
+bool SolidBrushColor(HBRUSH brush, COLORREF* colour);
+// Solid fill of r, clipped to the surface.
+void FillSurfaceRect(Surface& s, const RECT& r, COLORREF colour);
+// Live GDI objects created by the program (stock objects are not counted).
+DWORD LiveGdiObjectCount();
+
+// ---- Window system side (user/) ------------------------------------------------
+// The client-area surface of a window; null for anything that is not a live window.
+SurfacePtr WindowSurface(HWND hwnd);
+
+// ---- Kernel side ---------------------------------------------------------------
+// Live movable/fixed memory blocks from GlobalAlloc, for leak checks.
+size_t LiveGlobalBlockCount();
+
+}  // namespace platform
