@@ -15,7 +15,12 @@ extern HMENU run_menu;
 extern POINT origin;
 extern int buffer_dirty;
 
-enum { BackBufferWidth = 601, BackBufferHeight = 540, AnimationTimerId = 2, AnimationPeriodMs = 100 };
+enum {
+  BackBufferWidth = 601,
+  BackBufferHeight = 540,
+  AnimationTimerId = 2,
+  AnimationPeriodMs = 100
+};
 
 LRESULT CALLBACK DrawWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -31,6 +36,13 @@ extern int tick_pending;
 extern int ctrl_down;
 
 void ToggleLogging(void);
+
+// The input, timer and menu-command branches of DrawWindowProc.
+void HandleInputMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+// One pass of the pump: what PeekMessageA gave, then the back buffer copied if dirty.
+enum PumpResult { PumpIdle = 0, PumpDispatched = 1, PumpQuit = 2 };
+int PumpOnce(void);
 
 // Message log
 enum { LogRingSize = 25, FormatBufferSize = 1024 };
