@@ -33,6 +33,9 @@ struct NativeEvent {
   int button = 0;
   int x = 0, y = 0;
   int width = 0, height = 0;
+  // KeyDown of a character that has no key of its own on the layout (vk 0): its
+  // Unicode code point; it reaches the program as WM_KEYDOWN VK_PACKET, then WM_CHAR.
+  int ch = 0;
 };
 
 class Host {
