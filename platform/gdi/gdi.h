@@ -66,4 +66,23 @@ inline void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
   s.pixels[size_t(y) * size_t(s.width) + size_t(x)] = pixel;
 }
 
+// ---- Text (text.cpp, cp1252.cpp) ----------------------------------------------------
+// Windows-1252, the ANSI code page: byte -> Unicode, and back (-1 when not in the page).
+uint32_t Cp1252ToUnicode(unsigned char byte);
+int UnicodeToCp1252(uint32_t code_point);
+// The metrics GetTextMetricsA reports for a font, and the advance of one byte in it.
+void FontMetrics(const Font& font, TEXTMETRICA* tm);
+int FontAdvance(const Font& font, unsigned char byte);
+// The font file the mapper chose for a font ("" when none could be loaded).
+std::string FontFilePath(const Font& font);
+// Work done by the text engine since start-up, so tests can prove that faces, sizes
+// and glyphs are cached.
+struct TextCacheStats {
+  uint64_t font_lookups = 0;   // fontconfig queries
+  uint64_t face_opens = 0;     // font files opened as FreeType faces
+  uint64_t size_creations = 0; // FreeType sizes (one per face and pixel size)
+  uint64_t glyph_renders = 0;  // glyphs loaded and rasterized
+};
+TextCacheStats GetTextCacheStats();
+
 }  // namespace platform::gdi
