@@ -231,8 +231,13 @@ int PixelsPerEm(const FaceFile& file, int height) {
   return int(std::clamp<int64_t>(ppem, 1, kMaxPpem));
 }
 
-// Rounds font units scaled by a FreeType 16.16 scale to whole pixels.
-LONG Scale(FT_Long units, FT_Fixed scale) { return LONG((FT_MulFix(units, scale) + 32) >> 6); }
+// Font units at a pixel size, rounded to whole pixels in one step (FreeType's fixed
+// point rounds twice and is one pixel off at some sizes, e.g. the ascent at 37 pixels).
+LONG Scale(int64_t units, int ppem, int units_per_em) {
+  int64_t scaled = units * ppem;
+  int64_t sign = scaled < 0 ? -1 : 1;
+  return LONG(sign * ((sign * scaled * 2 + units_per_em) / (2 * int64_t(units_per_em))));
+}
 
 SizedFont* SizeOf(FaceFile* file, int ppem) {
   auto it = file->sizes.find(ppem);
@@ -241,25 +246,22 @@ SizedFont* SizeOf(FaceFile* file, int ppem) {
   sized->file = file;
   sized->ppem = ppem;
   TEXTMETRICA& tm = sized->tm;
-  FT_Fixed y_scale, x_scale;
   if (file->face && FT_New_Size(file->face, &sized->size) == 0) {
     g_stats.size_creations++;
     FT_Activate_Size(sized->size);
     FT_Set_Pixel_Sizes(file->face, 0, FT_UInt(ppem));
-    y_scale = file->face->size->metrics.y_scale;
-    x_scale = file->face->size->metrics.x_scale;
   } else {
     sized->size = nullptr;
-    y_scale = x_scale = FT_Fixed((int64_t(ppem) << 22) / file->units_per_em);
   }
-  tm.tmAscent = Scale(file->win_ascent, y_scale);
-  tm.tmDescent = Scale(file->win_descent, y_scale);
+  int em = file->units_per_em;
+  tm.tmAscent = Scale(file->win_ascent, ppem, em);
+  tm.tmDescent = Scale(file->win_descent, ppem, em);
   tm.tmHeight = tm.tmAscent + tm.tmDescent;
   tm.tmInternalLeading =
-      std::max<LONG>(0, Scale(file->win_ascent + file->win_descent - file->units_per_em, y_scale));
-  tm.tmExternalLeading = std::max<LONG>(0, Scale(file->line_gap, y_scale));
-  tm.tmAveCharWidth = std::max<LONG>(1, Scale(file->avg_width, x_scale));
-  tm.tmMaxCharWidth = std::max<LONG>(1, Scale(file->max_width, x_scale));
+      std::max<LONG>(0, Scale(file->win_ascent + file->win_descent - em, ppem, em));
+  tm.tmExternalLeading = std::max<LONG>(0, Scale(file->line_gap, ppem, em));
+  tm.tmAveCharWidth = std::max<LONG>(1, Scale(file->avg_width, ppem, em));
+  tm.tmMaxCharWidth = std::max<LONG>(1, Scale(file->max_width, ppem, em));
   tm.tmWeight = file->weight;
   tm.tmOverhang = 0;
   tm.tmDigitizedAspectX = tm.tmDigitizedAspectY = 96;
