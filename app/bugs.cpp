@@ -22,10 +22,10 @@ void DrawBug(BugRecord bug, int index) {
   DrawRectangle(color, x - s / 4, B - 5 * s / 4, x + s / 4, B - 7 * s / 8, 0);  // neck
   DrawCircle(color, x, B - 23 * s / 12, 3 * s / 4);                             // body
   DrawLine(0, x, B - 31 * s / 12, x - s / 2, B - 13 * s / 4, 2);                // leg
-  DrawLine(0, x - s / 2, B - 13 * s / 4, x + s / 4, B - 17 * s / 4, 2);         //
+  DrawLine(0, x - s / 2, B - 13 * s / 4, x + s / 4, B - 17 * s / 4, 2);         // lower leg
   DrawCircle(0, x + s / 4, B - 17 * s / 4, s / 6);                              // foot
   DrawLine(0, x + s / 4, B - 31 * s / 12, x - s / 4, B - 13 * s / 4, 2);        // leg
-  DrawLine(0, x - s / 4, B - 13 * s / 4, x + s / 2, B - 17 * s / 4, 2);         //
+  DrawLine(0, x - s / 4, B - 13 * s / 4, x + s / 2, B - 17 * s / 4, 2);         // lower leg
   DrawCircle(0, x + s / 2, B - 17 * s / 4, s / 6);                              // foot
   DrawLine(0, x, B - 19 * s / 12, x - 4 * s / 3, B - s * 2, 2);                 // arm
   DrawCircle(0, x - 4 * s / 3, B - s * 2, s / 6);                               // hand
