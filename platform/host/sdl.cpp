@@ -261,8 +261,15 @@ class SdlHost final : public Host {
     switch (e.type) {
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
+        if (!Find(e.key.windowID)) return;
         ev.vk = VirtualKeyOf(e.key.keysym);
-        if (ev.vk == 0 || !Find(e.key.windowID)) return;
+        if (ev.vk == 0) {
+          // A key for a character the US layout lacks (é on a French keyboard):
+          // its code point goes up with the key-down.
+          const SDL_Keycode k = e.key.keysym.sym;
+          if (e.type != SDL_KEYDOWN || k < 0x20 || (k & SDLK_SCANCODE_MASK) || k == 0x7F) return;
+          ev.ch = int(k);
+        }
         ev.kind = e.type == SDL_KEYDOWN ? NativeEvent::KeyDown : NativeEvent::KeyUp;
         ev.window = e.key.windowID;
         ev.repeat = e.key.repeat != 0;
