@@ -80,5 +80,9 @@ void HeadlessSetVirtualClock(Host& host, bool on);
 void HeadlessAdvance(Host& host, int64_t ms);
 void HeadlessSetScreen(Host& host, int width, int height);
 void HeadlessPush(Host& host, const NativeEvent& event);
+// The frame last presented for a native window (null before the first Present
+// or for another kind of host), and whether the native window is shown.
+const Surface* HeadlessLastFrame(Host& host, NativeId id);
+bool HeadlessNativeVisible(Host& host, NativeId id);
 
 }  // namespace platform

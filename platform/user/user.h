@@ -77,6 +77,10 @@ struct Window {
   std::vector<Timer> timers;
 
   NativeId native = 0;
+  bool created = false;     // WM_CREATE returned; later size changes send WM_SIZE
+  bool shown_once = false;  // the first show sends WM_SIZE and WM_MOVE again
+  SurfacePtr frame;         // menu bar and client area composed for the host
+  uint64_t presented_overlay_version = 0;
   // What the host last showed, to present only on change.
   uint64_t presented_client_version = ~uint64_t(0);
   uint64_t presented_menu_generation = ~uint64_t(0);

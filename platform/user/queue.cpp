@@ -1,0 +1,350 @@
+// The message queue: posted messages, quit, input, paint and timers in Windows'
+// order; waiting; timers; and presenting changed windows through the host.
+#include <algorithm>
+#include <cstring>
+
+#include "../host/host.h"
+#include "user_state.h"
+
+namespace platform::user {
+
+namespace {
+
+constexpr DWORD kErrorInvalidWindowHandle = 1400;
+constexpr DWORD kErrorInvalidParameter = 87;
+constexpr UINT kTimerMinimum = 10;
+constexpr UINT kTimerMaximum = 0x7FFFFFFF;
+
+// Nesting of PeekMessageA inside window procedures: destroyed windows are freed
+// only at the outermost level.
+int depth = 0;
+
+bool InRange(UINT message, UINT lo, UINT hi) {
+  if (lo == 0 && hi == 0) return true;
+  return message >= lo && message <= hi;
+}
+
+bool Matches(const MSG& m, HWND filter, UINT lo, UINT hi) {
+  if (filter == reinterpret_cast<HWND>(intptr_t(-1))) {
+    if (m.hwnd) return false;
+  } else if (filter && m.hwnd != filter) {
+    return false;
+  }
+  return InRange(m.message, lo, hi);
+}
+
+MSG Make(HWND h, UINT message, WPARAM wp, LPARAM lp) {
+  MSG m = {};
+  m.hwnd = h;
+  m.message = message;
+  m.wParam = wp;
+  m.lParam = lp;
+  m.time = MessageTime();
+  return m;
+}
+
+// The expired timer due first, for windows that pass the filter.
+struct DueTimer {
+  Timer* timer = nullptr;
+  HWND hwnd = nullptr;
+};
+
+DueTimer FirstDue(HWND filter, int64_t now) {
+  auto& s = S();
+  DueTimer best;
+  auto consider = [&](Timer& t, HWND h) {
+    if (t.due_ms > now) return;
+    if (!best.timer || t.due_ms < best.timer->due_ms) best = {&t, h};
+  };
+  bool thread_only = filter == reinterpret_cast<HWND>(intptr_t(-1));
+  if (!thread_only) {
+    for (auto& [id, w] : s.windows) {
+      if (filter && w->handle != filter) continue;
+      for (Timer& t : w->timers) consider(t, w->handle);
+    }
+  }
+  if (!filter || thread_only)
+    for (Timer& t : s.thread_timers) consider(t, nullptr);
+  return best;
+}
+
+// Earliest due time of any timer, or -1 when there is none.
+int64_t NextDue() {
+  auto& s = S();
+  int64_t next = -1;
+  auto consider = [&](const Timer& t) {
+    if (next < 0 || t.due_ms < next) next = t.due_ms;
+  };
+  for (auto& [id, w] : s.windows)
+    for (const Timer& t : w->timers) consider(t);
+  for (const Timer& t : s.thread_timers) consider(t);
+  return next;
+}
+
+Window* FirstToPaint(HWND filter) {
+  for (auto& [id, w] : S().windows) {
+    if (filter && w->handle != filter) continue;
+    if (w->visible && w->has_update && !w->destroying) return w.get();
+  }
+  return nullptr;
+}
+
+bool AnythingReady() {
+  auto& s = S();
+  if (!s.posted.empty() || s.quit_pending || !s.input.empty()) return true;
+  if (FirstToPaint(nullptr)) return true;
+  int64_t next = NextDue();
+  return next >= 0 && next <= Now();
+}
+
+bool Peek(MSG* out, HWND filter, UINT lo, UINT hi, UINT remove) {
+  auto& s = S();
+  bool take = (remove & PM_REMOVE) != 0;
+  for (auto it = s.posted.begin(); it != s.posted.end(); ++it) {
+    if (!Matches(*it, filter, lo, hi)) continue;
+    *out = *it;
+    if (take) s.posted.erase(it);
+    return true;
+  }
+  if (s.quit_pending) {
+    // WM_QUIT comes whatever the filter, once nothing is posted.
+    *out = Make(nullptr, WM_QUIT, WPARAM(s.quit_code), 0);
+    if (take) s.quit_pending = false;
+    return true;
+  }
+  for (auto it = s.input.begin(); it != s.input.end(); ++it) {
+    if (!Matches(*it, filter, lo, hi)) continue;
+    *out = *it;
+    if (take) {
+      s.input.erase(it);
+      NoteKeyMessage(*out);
+    }
+    return true;
+  }
+  if (InRange(WM_PAINT, lo, hi) && filter != reinterpret_cast<HWND>(intptr_t(-1))) {
+    // Stays until the window is validated, whatever PM_REMOVE says.
+    if (Window* w = FirstToPaint(filter)) {
+      *out = Make(w->handle, WM_PAINT, 0, 0);
+      return true;
+    }
+  }
+  if (InRange(WM_TIMER, lo, hi)) {
+    int64_t now = Now();
+    DueTimer due = FirstDue(filter, now);
+    if (due.timer) {
+      *out = Make(due.hwnd, WM_TIMER, due.timer->id, reinterpret_cast<LPARAM>(due.timer->proc));
+      // Periods missed meanwhile are merged into this one message.
+      if (take) due.timer->due_ms = now + due.timer->elapse_ms;
+      return true;
+    }
+  }
+  return false;
+}
+
+void Compose(Window& w, int menu_h) {
+  int fw = w.client_width;
+  int fh = menu_h + w.client_height;
+  if (!w.frame) w.frame = std::make_shared<Surface>(0, 0);
+  Surface& f = *w.frame;
+  f.Resize(fw, fh);
+  size_t row = size_t(fw) * sizeof(uint32_t);
+  if (menu_h > 0 && w.menu_bar && w.menu_bar->width == fw && w.menu_bar->height == menu_h)
+    std::memcpy(f.pixels.data(), w.menu_bar->pixels.data(), row * size_t(menu_h));
+  const Surface& c = *w.surface;
+  if (c.width == fw && c.height == w.client_height && fw > 0)
+    std::memcpy(f.pixels.data() + size_t(menu_h) * size_t(fw), c.pixels.data(),
+                row * size_t(c.height));
+  if (w.overlay) {
+    const Surface& o = *w.overlay;
+    int x0 = std::max(0, w.overlay_x), x1 = std::min(fw, w.overlay_x + o.width);
+    int y0 = std::max(0, w.overlay_y), y1 = std::min(fh, w.overlay_y + o.height);
+    for (int y = y0; y < y1 && x0 < x1; ++y)
+      std::memcpy(&f.pixels[size_t(y) * size_t(fw) + size_t(x0)],
+                  &o.pixels[size_t(y - w.overlay_y) * size_t(o.width) + size_t(x0 - w.overlay_x)],
+                  size_t(x1 - x0) * sizeof(uint32_t));
+  }
+  ++f.version;
+}
+
+}  // namespace
+
+int64_t Now() { return CurrentHost().NowMs(); }
+uint32_t MessageTime() { return uint32_t(Now()); }
+
+void PresentChanged() {
+  auto& s = S();
+  uint64_t generation = MenuGeneration();
+  for (auto& [id, wp] : s.windows) {
+    Window& w = *wp;
+    if (!w.visible || !w.native || w.destroying) continue;
+    int menu_h = MenuBarHeight(w);
+    bool menu_changed =
+        menu_h > 0 && (generation != w.presented_menu_generation || w.present_forced);
+    bool overlay_changed = w.overlay && w.overlay->version != w.presented_overlay_version;
+    if (!w.present_forced && !menu_changed && !overlay_changed &&
+        w.surface->version == w.presented_client_version)
+      continue;
+    if (menu_changed) {
+      if (!w.menu_bar) w.menu_bar = std::make_shared<Surface>(0, 0);
+      w.menu_bar->Resize(w.client_width, menu_h);
+      PaintMenuBar(w.handle, *w.menu_bar);
+    }
+    Compose(w, menu_h);
+    w.presented_client_version = w.surface->version;
+    w.presented_menu_generation = generation;
+    w.presented_overlay_version = w.overlay ? w.overlay->version : 0;
+    w.present_forced = false;
+    CurrentHost().Present(w.native, *w.frame);
+  }
+}
+
+void ForgetWindowMessages(HWND hwnd) {
+  auto& s = S();
+  auto gone = [hwnd](const MSG& m) { return m.hwnd == hwnd; };
+  s.posted.erase(std::remove_if(s.posted.begin(), s.posted.end(), gone), s.posted.end());
+  s.input.erase(std::remove_if(s.input.begin(), s.input.end(), gone), s.input.end());
+  if (s.focus == hwnd) s.focus = nullptr;
+}
+
+}  // namespace platform::user
+
+using namespace platform;
+using namespace platform::user;
+
+extern "C" {
+
+BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                         UINT wRemoveMsg) {
+  if (!lpMsg) return FALSE;
+  if (hWnd && hWnd != reinterpret_cast<HWND>(intptr_t(-1)) && !LookupWindow(hWnd)) {
+    SetLastError(kErrorInvalidWindowHandle);
+    return FALSE;
+  }
+  if (depth == 0) FreeDestroyedWindows();
+  ++depth;
+  PumpHost();
+  PresentChanged();
+  bool got = Peek(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
+  --depth;
+  return got ? TRUE : FALSE;
+}
+
+BOOL WINAPI WaitMessage(void) {
+  Host& host = CurrentHost();
+  for (;;) {
+    PumpHost();
+    PresentChanged();
+    if (AnythingReady()) return TRUE;
+    // Sleeps in the host until a native event or the next timer.
+    host.WaitEvent(NextDue());
+  }
+}
+
+BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  if (!lpMsg) return -1;
+  for (;;) {
+    if (hWnd && hWnd != reinterpret_cast<HWND>(intptr_t(-1)) && !LookupWindow(hWnd)) {
+      SetLastError(kErrorInvalidWindowHandle);
+      return -1;
+    }
+    if (PeekMessageA(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE))
+      return lpMsg->message == WM_QUIT ? FALSE : TRUE;
+    WaitMessage();
+    // A filter may leave something it does not want waiting in the queue; wait
+    // for the host or the next timer rather than spin on it.
+    if (AnythingReady() && !PeekMessageA(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_NOREMOVE)) {
+      CurrentHost().WaitEvent(NextDue() >= 0 ? NextDue() : Now() + 10);
+    }
+  }
+}
+
+BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  if (hWnd && !LookupWindow(hWnd)) {
+    SetLastError(kErrorInvalidWindowHandle);
+    return FALSE;
+  }
+  S().posted.push_back(Make(hWnd, Msg, wParam, lParam));
+  CurrentHost().Wake();
+  return TRUE;
+}
+
+void WINAPI PostQuitMessage(int nExitCode) {
+  auto& s = S();
+  s.quit_pending = true;
+  s.quit_code = nExitCode;
+  CurrentHost().Wake();
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
+  if (!lpMsg) return 0;
+  if (lpMsg->message == WM_TIMER && lpMsg->lParam) {
+    auto proc = reinterpret_cast<TIMERPROC>(lpMsg->lParam);
+    proc(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, GetTickCount());
+    return 0;
+  }
+  if (!lpMsg->hwnd) return 0;
+  Window* w = LookupWindow(lpMsg->hwnd);
+  if (!w) {
+    SetLastError(kErrorInvalidWindowHandle);
+    return 0;
+  }
+  return Send(*w, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
+
+UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
+  auto& s = S();
+  std::vector<Timer>* list = &s.thread_timers;
+  if (hWnd) {
+    Window* w = LookupWindow(hWnd);
+    if (!w) {
+      SetLastError(kErrorInvalidWindowHandle);
+      return 0;
+    }
+    list = &w->timers;
+  }
+  UINT elapse = std::clamp(uElapse, kTimerMinimum, kTimerMaximum);
+  UINT_PTR id = nIDEvent;
+  if (!hWnd) {
+    // Thread timers get their id from the system unless an existing one is named.
+    bool exists = std::any_of(list->begin(), list->end(),
+                              [&](const Timer& t) { return nIDEvent && t.id == nIDEvent; });
+    if (!exists) id = s.next_thread_timer++;
+  }
+  Timer t;
+  t.id = id;
+  t.elapse_ms = elapse;
+  t.due_ms = Now() + elapse;
+  t.proc = lpTimerFunc;
+  for (Timer& old : *list) {
+    if (old.id == id) {
+      old = t;  // same id on the same window: replaced, restarted
+      return hWnd ? (id ? id : 1) : id;
+    }
+  }
+  list->push_back(t);
+  CurrentHost().Wake();
+  return hWnd ? (id ? id : 1) : id;
+}
+
+BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
+  auto& s = S();
+  std::vector<Timer>* list = &s.thread_timers;
+  if (hWnd) {
+    Window* w = LookupWindow(hWnd);
+    if (!w) {
+      SetLastError(kErrorInvalidWindowHandle);
+      return FALSE;
+    }
+    list = &w->timers;
+  }
+  auto it =
+      std::find_if(list->begin(), list->end(), [&](const Timer& t) { return t.id == uIDEvent; });
+  if (it == list->end()) {
+    SetLastError(kErrorInvalidParameter);
+    return FALSE;
+  }
+  list->erase(it);
+  return TRUE;
+}
+
+}  // extern "C"
