@@ -1,0 +1,72 @@
+# Helpers for running cross-built Windows programs under Wine in a private display.
+# shellcheck shell=bash
+
+# Packages the Windows cross build and its test run need.
+WINDOWS_PACKAGES=(cmake make libgtest-dev g++-mingw-w64-x86-64 wine64 xvfb imagemagick)
+
+# find_wine: prints the 64-bit Wine loader to use.
+find_wine() {
+  local w
+  for w in wine64 /usr/lib/wine/wine64 /usr/lib/x86_64-linux-gnu/wine/wine64 wine; do
+    if command -v "$w" >/dev/null 2>&1; then
+      command -v "$w"
+      return 0
+    fi
+  done
+  echo "error: no wine64 found" >&2
+  return 1
+}
+
+# start_private_xvfb PIDFILE: starts an Xvfb on a free display number of its own and
+# prints ":N". Numbers from 140 up keep clear of the ones people pick by hand.
+start_private_xvfb() {
+  local pidfile=$1 n pid
+  for n in $(seq 140 239); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    pid=$!
+    # Another starter may have taken the number at the same moment: wait for the
+    # socket, and check the server is still ours and alive.
+    local i
+    for i in $(seq 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+      echo "$pid" >"$pidfile"
+      echo ":$n"
+      return 0
+    fi
+    kill "$pid" 2>/dev/null || true
+  done
+  echo "error: no free X display number" >&2
+  return 1
+}
+
+# wine_env PREFIX: the environment for a private, quiet Wine prefix.
+wine_env() {
+  export WINEPREFIX=$1
+  export WINEDEBUG=-all
+  # No dialogs offering to download .NET or HTML engines.
+  export WINEDLLOVERRIDES="mscoree=;mshtml="
+  export WINEARCH=win64
+}
+
+# ensure_wine_prefix WINE: creates the prefix once; later runs reuse it.
+ensure_wine_prefix() {
+  local wine=$1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$wine" wineboot -i >/dev/null 2>&1 || true
+    # A crashing test prints its backtrace and ends instead of waiting in a dialog.
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  [ -f "$WINEPREFIX/system.reg" ] || {
+    echo "error: could not create Wine prefix $WINEPREFIX" >&2
+    return 1
+  }
+}
