@@ -36,6 +36,7 @@ struct Font {
 
 struct Bitmap {
   SurfacePtr surface;
+  bool monochrome = false;  // pixels are only black or white
 };
 
 struct DC {
@@ -51,6 +52,7 @@ struct DC {
   int bk_mode = OPAQUE;
   UINT text_align = TA_TOP | TA_LEFT;
   POINT pos = {0, 0};
+  bool monochrome = false;  // draws on a monochrome bitmap: colours map to black or white
 };
 
 // Handle lookups: null for a null, deleted or wrong-kind handle.
@@ -59,6 +61,22 @@ Brush* LookupBrush(HGDIOBJ h);
 Font* LookupFont(HGDIOBJ h);
 Bitmap* LookupBitmap(HGDIOBJ h);
 DC* LookupDC(HDC h);
+
+// ---- Handle table internals (objects.cpp, dc.cpp) ------------------------------------
+constexpr int kStockBitmap = 21;  // the 1x1 monochrome bitmap of a fresh memory DC
+constexpr int kStockCount = 22;
+HGDIOBJ StockObject(int id);  // null for an id without a stock object
+bool IsStock(HGDIOBJ h);
+// DCs live in the table too; window DCs are not counted as program objects.
+HDC NewDC(DC dc, bool counted);
+void FreeDC(HDC h);  // also lets go of the objects selected into it
+HGDIOBJ InsertBitmap(Bitmap bitmap);
+// Selection counts: an object deleted while selected goes when the last DC lets go.
+void AddSelection(HGDIOBJ h);
+void DropSelection(HGDIOBJ h);
+int SelectionCount(HGDIOBJ h);
+// The pixel a colour becomes on the DC's surface (black or white on a monochrome one).
+uint32_t DevicePixel(const DC& dc, COLORREF colour);
 
 // Pixel writes for the rasterizer and text: clipped to the surface, bump its version.
 inline void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
