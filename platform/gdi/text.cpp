@@ -9,6 +9,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_GASP_H
 #include FT_SIZES_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -144,6 +145,14 @@ Request MakeRequest(const Font& font) {
 // fontconfig's best file for a family; `exact` tells whether the family itself is
 // installed (fontconfig always answers with something).
 std::string MatchFile(const std::string& family, bool bold, bool italic, bool* exact) {
+  // New sizes of a face are common (every point size is a request of its own), so the
+  // answers are kept.
+  static std::map<std::tuple<std::string, bool, bool>, std::pair<std::string, bool>> answers;
+  auto key = std::make_tuple(family, bold, italic);
+  if (auto it = answers.find(key); it != answers.end()) {
+    *exact = it->second.second;
+    return it->second.first;
+  }
   static bool ready = FcInit() == FcTrue;
   *exact = false;
   if (!ready) return "";
@@ -167,6 +176,7 @@ std::string MatchFile(const std::string& family, bool bold, bool italic, bool* e
     FcPatternDestroy(match);
   }
   FcPatternDestroy(pattern);
+  answers[key] = {path, *exact};
   return path;
 }
 
@@ -340,12 +350,20 @@ const Glyph& GlyphOf(SizedFont* sized, unsigned char byte) {
   // Control characters have no glyph of their own in the ANSI code page: Win32 draws
   // the font's default glyph for them, with its advance.
   FT_UInt index = byte < 0x20 ? 0 : FT_Get_Char_Index(face, Cp1252ToUnicode(byte));
+  // Anti-aliased unless the font's gasp table says that this size is designed to be
+  // drawn without (Liberation Sans from 9 to 17 pixels): Win32 follows the font there.
+  FT_Int gasp = FT_Get_Gasp(face, FT_UInt(sized->ppem));
+  bool gray = gasp == FT_GASP_NO_TABLE || (gasp & FT_GASP_DO_GRAY) != 0;
+  // Advances are those of the smooth outline, whatever the rendering (monochrome hinting
+  // moves some by a pixel, Win32's do not move).
   if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) return g;
   FT_GlyphSlot slot = face->glyph;
   g.advance = int((slot->advance.x + 32) >> 6);
-  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return g;
+  if (!gray && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0) return g;
+  if (FT_Render_Glyph(slot, gray ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) != 0) return g;
   const FT_Bitmap& bm = slot->bitmap;
-  if (bm.pixel_mode != FT_PIXEL_MODE_GRAY || bm.width == 0 || bm.rows == 0) return g;
+  bool mono = bm.pixel_mode == FT_PIXEL_MODE_MONO;
+  if ((!mono && bm.pixel_mode != FT_PIXEL_MODE_GRAY) || bm.width == 0 || bm.rows == 0) return g;
   g.left = slot->bitmap_left;
   g.top = slot->bitmap_top;
   g.width = int(bm.width);
@@ -354,8 +372,10 @@ const Glyph& GlyphOf(SizedFont* sized, unsigned char byte) {
   int levels = bm.num_grays > 1 ? bm.num_grays - 1 : 255;
   for (int y = 0; y < g.rows; y++) {
     const unsigned char* row = bm.buffer + ptrdiff_t(y) * bm.pitch;
+    uint8_t* out = &g.coverage[size_t(y) * size_t(g.width)];
     for (int x = 0; x < g.width; x++)
-      g.coverage[size_t(y) * size_t(g.width) + size_t(x)] = uint8_t(row[x] * 255 / levels);
+      out[x] =
+          mono ? ((row[x >> 3] >> (7 - (x & 7))) & 1 ? 255 : 0) : uint8_t(row[x] * 255 / levels);
   }
   return g;
 }
@@ -392,13 +412,16 @@ void Blend(uint32_t& pixel, uint32_t colour, uint32_t a) {
   pixel = (r << 16) | (g << 8) | b;
 }
 
-// Draws one glyph with its pen position (x, baseline), clipped to the surface.
-bool DrawGlyph(Surface& s, const Glyph& g, int64_t x, int64_t baseline, uint32_t colour) {
+// Draws one glyph with its pen position (x, baseline), clipped to the surface and to the
+// rows of the text cell: Win32 cuts off what reaches above the ascent or below the
+// descent (accents on capitals, low underscores at some sizes).
+bool DrawGlyph(Surface& s, const Glyph& g, int64_t x, int64_t baseline, int64_t cell_top,
+               int64_t cell_bottom, uint32_t colour) {
   if (g.coverage.empty()) return false;
   int64_t left = x + g.left, top = baseline - g.top;
-  int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
+  int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>({top, cell_top, 0});
   int64_t x1 = std::min<int64_t>(left + g.width, s.width);
-  int64_t y1 = std::min<int64_t>(top + g.rows, s.height);
+  int64_t y1 = std::min<int64_t>({top + g.rows, cell_bottom, int64_t(s.height)});
   if (x0 >= x1 || y0 >= y1) return false;
   for (int64_t y = y0; y < y1; y++) {
     const uint8_t* cov = &g.coverage[size_t(y - top) * size_t(g.width)];
@@ -521,7 +544,8 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     for (int i = 0; i < c; i++) {
       if (pen - reach >= s.width) break;  // the rest lies right of the surface
       const Glyph& g = GlyphOf(sized, text[i]);
-      if (pen + g.advance + reach >= 0) changed |= DrawGlyph(s, g, pen, baseline, colour);
+      if (pen + g.advance + reach >= 0)
+        changed |= DrawGlyph(s, g, pen, baseline, top, top + tm.tmHeight, colour);
       pen += g.advance;
     }
   }
