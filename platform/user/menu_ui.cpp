@@ -253,12 +253,6 @@ Menu* OpenPopupMenu(HWND hwnd) {
   return (item.flags & MF_POPUP) ? LookupMenu(item.popup) : nullptr;
 }
 
-void RepaintBar(HWND hwnd) {
-  Window* w = LookupWindow(hwnd);
-  if (w && w->menu_bar && w->menu_bar->width > 0 && w->menu_bar->height > 0)
-    PaintMenuBar(hwnd, *w->menu_bar);
-}
-
 // Draws the open popup into the window's overlay (or removes the overlay).
 void RenderOverlay(HWND hwnd) {
   Window* w = LookupWindow(hwnd);
@@ -300,9 +294,9 @@ void RenderOverlay(HWND hwnd) {
   w->overlay_y = bar_h;
 }
 
+// A forced present repaints the bar (its highlight) and composes the overlay.
 void Refresh(HWND hwnd) {
   RenderOverlay(hwnd);
-  RepaintBar(hwnd);
   RequestPresent(hwnd);
 }
 

@@ -1,0 +1,185 @@
+# Shared by the end-to-end tests: a private virtual display, the program on it, and
+# ways to look at the screen. Each test script sources this with the program's path
+# as its first argument.
+# shellcheck shell=bash
+set -euo pipefail
+
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+APP=${1:?usage: $0 PATH-TO-bug-garden}
+APP=$(cd "$(dirname "$APP")" && pwd)/$(basename "$APP")
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/kx-e2e.XXXXXX")
+XVFB_PID=""
+APP_PID=""
+
+# Screen geometry of the drawing window: placed at (0, 0) and, with no window
+# manager on the virtual display, undecorated, so its native window is the
+# menu bar (19 high) over a 601 x 521 client area whose centre is the origin.
+MENU_H=19
+ORIGIN_X=300
+ORIGIN_Y=260
+
+cleanup() {
+  local rc=$?
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  if [ $rc -ne 0 ] && [ -d "$WORK" ]; then
+    echo "e2e: failed; screenshots and logs kept in $WORK" >&2
+  else
+    rm -rf "$WORK"
+  fi
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+need() {
+  local t
+  for t in "$@"; do
+    command -v "$t" >/dev/null || fail "missing tool $t (Debian: xvfb xdotool imagemagick libx11-dev gcc)"
+  done
+}
+
+# Builds the X11 probe next to the screenshots.
+build_probe() {
+  gcc -O1 -o "$WORK/xprobe" "$E2E_DIR/xprobe.c" -lX11 -l:libXtst.so.6 ||
+    fail "cannot build xprobe (needs libx11-dev and libxtst6)"
+  XPROBE="$WORK/xprobe"
+}
+
+# Starts Xvfb on a display number it picks itself (no clash with other tests).
+start_display() {
+  need Xvfb xdotool import compare convert gcc
+  local fd_file="$WORK/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >"$WORK/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  local i
+  for i in $(seq 100); do
+    [ -s "$fd_file" ] && break
+    sleep 0.05
+  done
+  [ -s "$fd_file" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  unset WAYLAND_DISPLAY
+  build_probe
+}
+
+# Starts the program on the display, in a scratch working directory, and waits
+# for its drawing window.
+start_app() {
+  (cd "$WORK" && PLATFORM_HOST=sdl exec "$APP" >"$WORK/app.out" 2>"$WORK/app.err") &
+  APP_PID=$!
+  DRAW_WIN=$(wait_window "KX507 Graphics")
+  TEXT_WIN=$(wait_window "KX507 Text")
+  # Keys go where the pointer is when no window manager gives the focus.
+  xdotool mousemove 300 200
+  xdotool windowfocus "$DRAW_WIN" 2>/dev/null || true
+}
+
+wait_window() {
+  local id="" i
+  for i in $(seq 100); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && break
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before showing \"$1\": $(cat "$WORK/app.err")"
+    sleep 0.1
+  done
+  [ -n "$id" ] || fail "no window \"$1\" after 10 s"
+  echo "$id"
+}
+
+# Screen pixel of a runtime point (x right, y up, 0,0 at the client area's centre).
+screen_x() { echo $((ORIGIN_X + $1)); }
+screen_y() { echo $((MENU_H + ORIGIN_Y - $1)); }
+
+# shot NAME: the drawing window's 601 x 540 as $WORK/NAME.png
+shot() {
+  import -window root -crop 601x540+0+0 +repage "$WORK/$1.png"
+  echo "$WORK/$1.png"
+}
+
+# pixel FILE X Y: the colour as RRGGBB (hex, lower case)
+pixel() {
+  convert "$1" -crop "1x1+$2+$3" +repage -depth 8 txt:- |
+    sed -n '2s/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f'
+}
+
+# count_colour FILE X Y W H RRGGBB: pixels of exactly that colour in the box
+count_colour() {
+  convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- |
+    grep -ci "#$6" || true
+}
+
+# differing FILE1 FILE2 [X Y W H]: number of differing pixels (in the box)
+differing() {
+  local a=$1 b=$2
+  if [ $# -ge 6 ]; then
+    convert "$a" -crop "$5x$6+$3+$4" +repage "$WORK/_a.png"
+    convert "$b" -crop "$5x$6+$3+$4" +repage "$WORK/_b.png"
+    a=$WORK/_a.png b=$WORK/_b.png
+  fi
+  compare -metric AE "$a" "$b" null: 2>&1 | sed 's/ .*//' || true
+}
+
+# click_runtime X Y: a left click at a runtime point of the drawing window
+click_runtime() {
+  xdotool mousemove "$(screen_x "$1")" "$(screen_y "$2")" click 1
+}
+
+key() { xdotool key --clearmodifiers "$@"; }
+
+# The program must still be alive.
+alive() {
+  kill -0 "$APP_PID" 2>/dev/null || fail "the program ended unexpectedly: $(cat "$WORK/app.err")"
+}
+
+# Waits until the picture is complete: the navy night sky and the brown ground.
+wait_first_picture() {
+  local i f
+  for i in $(seq 50); do
+    f=$(shot first)
+    if [ "$(pixel "$f" 500 40)" = 003399 ] && [ "$(pixel "$f" 300 400)" = 996633 ]; then
+      return 0
+    fi
+    alive
+    sleep 0.1
+  done
+  fail "no complete picture after 5 s (sky $(pixel "$f" 500 40), ground $(pixel "$f" 300 400))"
+}
+
+# The Run menu's popup as drawn below the bar: its highlighted (blue) item band.
+HIGHLIGHT=0078d7
+# band_rows FILE X: first and last row of the highlight band in column X, or nothing
+band_rows() {
+  convert "$1" -crop "1x540+$2+0" +repage -depth 8 txt:- |
+    awk -F'[,:]' -v c="#${HIGHLIGHT^^}" 'toupper($0) ~ c { if (first == "") first = $2; last = $2 }
+      END { if (first != "") print first, last }'
+}
+
+# open_run_menu: clicks "Run" on the menu bar and checks that the popup shows.
+open_run_menu() {
+  xdotool mousemove 14 9 click 1
+  sleep 0.3
+  local f
+  f=$(shot menu-open)
+  # The popup's light face below the bar, where the client area is night sky.
+  local face
+  face=$(pixel "$f" 60 $((MENU_H + 10)))
+  [ "$face" != 003399 ] || fail "the Run menu did not open"
+}
+
+# item_y N: the screen row of the centre of the popup's Nth choosable item (1-based,
+# in order, separators not counted), found by hovering over the first item and
+# measuring its highlight band.
+item_y() {
+  local n=$1 f first last h
+  xdotool mousemove 60 $((MENU_H + 8))
+  sleep 0.25
+  f=$(shot hover)
+  read -r first last < <(band_rows "$f" 60) || true
+  [ -n "${first:-}" ] || fail "hovering over the first menu item highlights nothing"
+  h=$((last - first + 1))
+  echo "$first $h"
+}
