@@ -1,0 +1,150 @@
+// BitBlt, ScrollDC and FillRect: rectangles of pixels moved or filled, clipped to
+// the surfaces involved.
+#include <algorithm>
+#include <cstring>
+
+#include "gdi.h"
+
+using namespace platform;
+using namespace platform::gdi;
+
+namespace {
+
+struct Box {
+  int64_t l, t, r, b;
+  bool Empty() const { return l >= r || t >= b; }
+};
+
+Box Intersect(Box a, Box b) {
+  return {std::max(a.l, b.l), std::max(a.t, b.t), std::min(a.r, b.r), std::min(a.b, b.b)};
+}
+
+Box SurfaceBox(const Surface& s) { return {0, 0, s.width, s.height}; }
+
+Box FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// Copies the source box moved by (dx, dy) onto dst; src and dst may be one surface.
+void CopyPixels(Surface& dst, const Surface& src, Box from, int64_t dx, int64_t dy) {
+  int64_t w = from.r - from.l;
+  if (w <= 0 || from.b <= from.t) return;
+  auto row = [&](int64_t y) {
+    const uint32_t* s = src.pixels.data() + size_t(y) * size_t(src.width) + size_t(from.l);
+    uint32_t* d = dst.pixels.data() + size_t(y + dy) * size_t(dst.width) + size_t(from.l + dx);
+    std::memmove(d, s, size_t(w) * sizeof(uint32_t));
+  };
+  // On one surface, walk rows away from the direction of the move so no source row is
+  // overwritten before it is read; memmove handles the overlap within a row.
+  if (&dst == &src && dy > 0) {
+    for (int64_t y = from.b - 1; y >= from.t; --y) row(y);
+  } else {
+    for (int64_t y = from.t; y < from.b; ++y) row(y);
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
+  DC* d = LookupDC(hdc);
+  DC* s = LookupDC(hdcSrc);
+  if (!d || !s || !d->surface || !s->surface || rop != SRCCOPY) return FALSE;
+  int64_t dx0 = x, dy0 = y, sx0 = x1, sy0 = y1, w = cx, h = cy;
+  // Both rectangles are normalised the same way, so negative extents do not mirror.
+  if (w < 0) {
+    dx0 += w;
+    sx0 += w;
+    w = -w;
+  }
+  if (h < 0) {
+    dy0 += h;
+    sy0 += h;
+    h = -h;
+  }
+  Surface& dst = *d->surface;
+  const Surface& src = *s->surface;
+  int64_t ox = dx0 - sx0, oy = dy0 - sy0;  // source -> destination
+  Box from = Intersect({sx0, sy0, sx0 + w, sy0 + h}, SurfaceBox(src));
+  Box to = Intersect({from.l + ox, from.t + oy, from.r + ox, from.b + oy}, SurfaceBox(dst));
+  if (to.Empty()) return TRUE;
+  from = {to.l - ox, to.t - oy, to.r - ox, to.b - oy};
+  if (d->monochrome == s->monochrome) {
+    CopyPixels(dst, src, from, ox, oy);
+  } else {
+    // Monochrome to colour: black takes the text colour, white the background colour.
+    // Colour to monochrome: the source's background colour becomes white, all else black.
+    uint32_t fg = ColorToPixel(d->text_color), bg = ColorToPixel(d->bk_color);
+    uint32_t key = ColorToPixel(s->bk_color);
+    std::vector<uint32_t> line(size_t(from.r - from.l));
+    for (int64_t yy = from.t; yy < from.b; ++yy) {
+      const uint32_t* sp = src.pixels.data() + size_t(yy) * size_t(src.width) + size_t(from.l);
+      for (size_t i = 0; i < line.size(); ++i) {
+        if (s->monochrome)
+          line[i] = sp[i] ? bg : fg;
+        else
+          line[i] = sp[i] == key ? 0xFFFFFF : 0x000000;
+      }
+      uint32_t* dp = dst.pixels.data() + size_t(yy + oy) * size_t(dst.width) + size_t(from.l + ox);
+      std::copy(line.begin(), line.end(), dp);
+    }
+  }
+  ++dst.version;
+  return TRUE;
+}
+
+BOOL WINAPI ScrollDC(HDC hDC, int dx, int dy, const RECT* lprcScroll, const RECT* lprcClip,
+                     HRGN hrgnUpdate, LPRECT lprcUpdate) {
+  (void)hrgnUpdate;  // regions are not part of our GDI; callers pass null
+  DC* d = LookupDC(hDC);
+  if (!d || !d->surface) return FALSE;
+  Surface& s = *d->surface;
+  Box all = SurfaceBox(s);
+  Box scroll = lprcScroll ? Intersect(FromRect(*lprcScroll), all) : all;
+  // Pixels move only inside the clip rectangle (the scroll rectangle when there is none).
+  Box clip = lprcClip ? Intersect(FromRect(*lprcClip), all) : scroll;
+  Box to = Intersect({scroll.l + dx, scroll.t + dy, scroll.r + dx, scroll.b + dy}, clip);
+  if (!to.Empty()) {
+    CopyPixels(s, s, {to.l - dx, to.t - dy, to.r - dx, to.b - dy}, dx, dy);
+    ++s.version;
+  }
+  if (lprcUpdate) {
+    // The part of the clip rectangle that nothing was scrolled into, as a bounding box.
+    Box u = clip;
+    if (!to.Empty() && !clip.Empty()) {
+      bool full_w = to.l <= clip.l && to.r >= clip.r;
+      bool full_h = to.t <= clip.t && to.b >= clip.b;
+      if (full_w && full_h) {
+        u = {0, 0, 0, 0};
+      } else if (full_w) {
+        u = to.t > clip.t ? Box{clip.l, clip.t, clip.r, to.t} : Box{clip.l, to.b, clip.r, clip.b};
+        if (to.t > clip.t && to.b < clip.b) u = clip;
+      } else if (full_h) {
+        u = to.l > clip.l ? Box{clip.l, clip.t, to.l, clip.b} : Box{to.r, clip.t, clip.r, clip.b};
+        if (to.l > clip.l && to.r < clip.r) u = clip;
+      }
+    }
+    if (u.Empty()) u = {0, 0, 0, 0};
+    *lprcUpdate = RECT{LONG(u.l), LONG(u.t), LONG(u.r), LONG(u.b)};
+  }
+  return TRUE;
+}
+
+int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+  DC* d = LookupDC(hDC);
+  if (!d || !lprc || !d->surface) return 0;
+  Brush* b = LookupBrush(hbr);
+  if (!b) return 0;
+  if (b->null) return 1;
+  Surface& s = *d->surface;
+  Box box = Intersect(FromRect(*lprc), SurfaceBox(s));
+  if (box.Empty()) return 1;
+  uint32_t p = DevicePixel(*d, b->color);
+  for (int64_t y = box.t; y < box.b; ++y) {
+    uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
+    std::fill(row + box.l, row + box.r, p);
+  }
+  ++s.version;
+  return 1;
+}
+
+}  // extern "C"
