@@ -155,6 +155,11 @@ HANDLE WINAPI GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(intptr_t
 DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(platform::CurrentHost().NowMs()); }
 
 void WINAPI Sleep(DWORD dwMilliseconds) {
+  // On a virtual clock the wait is the clock's, not the machine's.
+  platform::Host& host = platform::CurrentHost();
+  int64_t before = host.NowMs();
+  platform::HeadlessAdvance(host, dwMilliseconds);
+  if (dwMilliseconds > 0 && host.NowMs() - before == int64_t(dwMilliseconds)) return;
   std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
 }
 
