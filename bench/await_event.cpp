@@ -17,7 +17,6 @@ static double Now() {
 int main() {
   HINSTANCE instance = NULL;
   OpenRuntime(instance, NULL, (LPSTR) "", SW_SHOWDEFAULT);
-  SetLogging(0);
   SetRunMode(2);
 
   rusage before;

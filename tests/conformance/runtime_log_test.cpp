@@ -158,4 +158,34 @@ TEST(RuntimeLog, NewLineAppearsAtTheBottomAndScrollsUp) {
   ReleaseDC(log_window, dc);
 }
 
+TEST(RuntimeLog, RepaintDrawsTheRingFromTheBottom) {
+  OpenForTest(true);
+  PumpUntilIdle();
+  HDC dc = GetDC(log_window);
+  HGDIOBJ previous = SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
+  TEXTMETRICA metrics;
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, previous);
+  int h = metrics.tmHeight + metrics.tmExternalLeading;
+  RECT client;
+  GetClientRect(log_window, &client);
+  ASSERT_GT(client.bottom, 4 * h);
+  // An empty ring repaints nothing.
+  InvalidateRect(log_window, NULL, TRUE);
+  PumpUntilIdle();
+  EXPECT_FALSE(BandHasInk(dc, client.bottom - 3 * h, client.bottom));
+
+  LogPrintf("MMMMMMMM\n");
+  LogPrintf("%s", "");
+  // Shown now: the text one line above the bottom, a blank line below it.
+  ASSERT_TRUE(BandHasInk(dc, client.bottom - 2 * h, client.bottom - h));
+  InvalidateRect(log_window, NULL, TRUE);
+  PumpUntilIdle();
+  // The repaint erases and draws the two stored lines again, in the same places.
+  EXPECT_FALSE(BandHasInk(dc, client.bottom - h, client.bottom));
+  EXPECT_TRUE(BandHasInk(dc, client.bottom - 2 * h, client.bottom - h));
+  EXPECT_FALSE(BandHasInk(dc, client.bottom - 3 * h, client.bottom - 2 * h));
+  ReleaseDC(log_window, dc);
+}
+
 }  // namespace
