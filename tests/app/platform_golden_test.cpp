@@ -105,25 +105,29 @@ TEST(GardenGolden, NineBugsWithControllerHopDiscoAndParty) {
   UseHeadlessHost();
   Program p;
   p.Start();
-  for (int i = 0; i < 8; i++) p.Click(-250, RowY(7));  // Add Bug up to nine
-  p.Click(-250, RowY(8));                              // Controler on
-  p.Click(-170, RowY(2));                              // select bug 3
-  p.Click(-250, RowY(5));                              // Hopping
-  p.Click(-250, RowY(2));                              // Faster
-  p.Click(-170, RowY(4));                              // select bug 5
-  p.Click(250, RowY(0));                               // Disco Bug
-  p.Click(-170, RowY(6));                              // select bug 7
-  p.Click(-250, RowY(1));                              // Stop
-  p.Click(250, RowY(4));                               // Size Me: 16 -> 16 (cycle 6)
-  p.Click(250, RowY(4));                               // Size Me: -> 20
-  p.Click(250, RowY(1));                               // Disco Party on
-  for (int i = 0; i < 60; i++) p.Tick();
+  // Bugs added six ticks apart, so they walk spread out.
+  for (int i = 0; i < 8; i++) {
+    p.Click(-250, RowY(7));  // Add Bug
+    for (int k = 0; k < 6; k++) p.Tick();
+  }
+  p.Click(-250, RowY(8));  // Controler on
+  p.Click(-170, RowY(2));  // select bug 3
+  p.Click(-250, RowY(5));  // Hopping
+  p.Click(-250, RowY(2));  // Faster
+  p.Click(-170, RowY(4));  // select bug 5
+  p.Click(250, RowY(0));   // Disco Bug
+  p.Click(-170, RowY(6));  // select bug 7
+  p.Click(-250, RowY(1));  // Stop
+  p.Click(250, RowY(4));   // Size Me: keeps 16 (cycle 6)
+  p.Click(250, RowY(4));   // Size Me: 20
+  p.Click(250, RowY(1));   // Disco Party on
+  for (int i = 0; i < 12; i++) p.Tick();
   ASSERT_EQ(p.control.last_bug, 8);
   ASSERT_EQ(p.control.selected, 6);
   ASSERT_EQ(p.control.frame_no, 60);
   ASSERT_EQ(p.control.loop_count, 79);
-  // Party on at pass 19; passes 21, 24, ..., 78 raise the shift: 20 times.
-  ASSERT_EQ(p.control.sky_shift, 20);
+  // Party on at pass 67; passes 69, 72, 75 and 78 raise the shift.
+  ASSERT_EQ(p.control.sky_shift, 4);
   ASSERT_EQ(p.bugs[2].hopping, 1);
   ASSERT_EQ(p.bugs[6].size, 20);
   CompareWithGolden("garden-after-79-passes");
