@@ -340,7 +340,7 @@ TEST(TextRender, FontsAndGlyphsAreCached) {
   EXPECT_EQ(after.glyph_renders, first.glyph_renders);
   // Another size of the same face: a new size and its glyphs, but no new face or query.
   {
-    Selected font(c.dc, RuntimeFont(30));
+    Selected font(c.dc, RuntimeFont(57));  // a size no other test uses
     TextOutA(c.dc, 0, 20, text, int(strlen(text)));
   }
   platform::gdi::TextCacheStats bigger = platform::gdi::GetTextCacheStats();
