@@ -1,5 +1,8 @@
-// Rectangles, ellipses and lines, pixel for pixel as Windows draws them.
+// Rectangles, ellipses and lines, pixel for pixel as Windows draws them. Every shape is
+// produced row by row over the rows of the surface it can touch, so coordinates far
+// outside the surface cost nothing and nothing overflows (positions are 64-bit).
 #include <algorithm>
+#include <cmath>
 
 #include "gdi.h"
 
@@ -18,3 +21,383 @@ void FillSurfaceRect(Surface& s, const RECT& r, COLORREF colour) {
 }
 
 }  // namespace platform
+
+using namespace platform;
+using namespace platform::gdi;
+
+namespace {
+
+using i64 = int64_t;
+using i128 = __int128;
+
+// What a drawing call paints with, resolved once per call.
+struct Paint {
+  Surface* s = nullptr;
+  bool pen = false;  // false for PS_NULL
+  int width = 1;     // pen width, at least 1
+  uint32_t pen_px = 0;
+  bool brush = false;
+  uint32_t brush_px = 0;
+};
+
+bool Resolve(HDC hdc, Paint* p) {
+  DC* d = LookupDC(hdc);
+  if (!d || !d->surface) return false;
+  p->s = d->surface.get();
+  Pen* pen = LookupPen(d->pen);
+  if (pen && pen->style != PS_NULL) {
+    p->pen = true;
+    p->width = std::max(pen->width, 1);
+    p->pen_px = DevicePixel(*d, pen->color);
+  }
+  Brush* brush = LookupBrush(d->brush);
+  if (brush && !brush->null) {
+    p->brush = true;
+    p->brush_px = DevicePixel(*d, brush->color);
+  }
+  return true;
+}
+
+// Fills columns x0..x1 (inclusive) of row y, clipped.
+inline void Span(Surface& s, i64 y, i64 x0, i64 x1, uint32_t px) {
+  if (y < 0 || y >= s.height) return;
+  x0 = std::max<i64>(x0, 0);
+  x1 = std::min<i64>(x1, s.width - 1);
+  if (x0 > x1) return;
+  uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
+  std::fill(row + x0, row + x1 + 1, px);
+}
+
+inline void Box(Surface& s, i64 l, i64 t, i64 r, i64 b, uint32_t px) {  // inclusive
+  for (i64 y = std::max<i64>(t, 0); y <= std::min<i64>(b, s.height - 1); ++y) Span(s, y, l, r, px);
+}
+
+// ---- Ellipse outlines -------------------------------------------------------------
+// The ellipse through the centres of the box's first and last columns and rows, in
+// doubled coordinates around its centre (X = 2x - (l + r - 1)), so half-pixel centres
+// stay integers. A pixel is on the outline when a midpoint walk of the curve would
+// visit it: for each column on the flat part, the row nearest the curve; for each row
+// on the steep part, the column nearest the curve.
+class EllipseRows {
+ public:
+  EllipseRows(i64 l, i64 t, i64 r, i64 b) : l_(l), t_(t), r_(r), b_(b) {
+    a_ = r - l - 1;
+    b2_ = b - t - 1;
+    exact_ = a_ < (i64(1) << 30) && b2_ < (i64(1) << 30);
+  }
+  // Row y's outline on the left half: columns outer..inner (outer <= inner). False when
+  // the row has no outline pixel.
+  bool Row(i64 y, i64* outer, i64* inner) const {
+    i64 Y = 2 * y - (t_ + b_ - 1);
+    if (Y < 0) Y = -Y;
+    if (Y > b2_) return false;
+    i64 lo = INT64_MAX, hi = INT64_MIN;  // doubled X of outline pixels in this row
+    // Flat part: columns whose nearest row is Y: F(X, Y-1) < 0 <= F(X, Y+1).
+    i64 x_hi = MaxInside(Y - 1);
+    i64 x_lo = MaxInside(Y + 1);
+    i64 first = x_lo == kNone ? Smallest() : x_lo + 2;
+    for (i64 X = first; x_hi != kNone && X <= x_hi; X += 2) {
+      if (!Flat(X, Y)) break;
+      lo = std::min(lo, X);
+      hi = std::max(hi, X);
+      // Only the two ends matter; jump to the last column still on the flat part.
+      i64 last = LastFlat(Y, x_hi);
+      if (last >= X) {
+        hi = std::max(hi, last);
+      }
+      break;
+    }
+    // Steep part: the smallest column X with F(X + 1, Y) >= 0.
+    i64 m = MaxInside(Y, true);
+    i64 X = m == kNone ? Smallest() : m + 1;
+    if (X < Smallest()) X = Smallest();
+    if (!Flat(X, Y)) {
+      lo = std::min(lo, X);
+      hi = std::max(hi, X);
+    }
+    if (lo == INT64_MAX) return false;
+    *outer = (l_ + r_ - 1 - hi) / 2;
+    *inner = (l_ + r_ - 1 - lo) / 2;
+    return true;
+  }
+
+ private:
+  static constexpr i64 kNone = INT64_MIN;
+  i64 Smallest() const { return a_ & 1; }
+  // X <= a and the gradient says the curve is flatter than 45 degrees there.
+  bool Flat(i64 X, i64 Y) const {
+    if (exact_) return i128(X) * b2_ * b2_ < i128(Y) * a_ * a_;
+    return (long double)X * b2_ * b2_ < (long double)Y * a_ * a_;
+  }
+  bool Inside(i64 X, i64 Y) const {  // F(X, Y) < 0
+    if (exact_) {
+      i128 A2 = i128(a_) * a_, B2 = i128(b2_) * b2_;
+      return i128(X) * X * B2 + i128(Y) * Y * A2 < A2 * B2;
+    }
+    long double A = a_, B = b2_, x = X / A, yv = Y / B;
+    return x * x + yv * yv < 1.0L;
+  }
+  // Largest X >= 0 of the grid's parity (or the other parity with off_grid) with
+  // F(X, Y) < 0; kNone when there is none.
+  i64 MaxInside(i64 Y, bool off_grid = false) const {
+    i64 parity = off_grid ? ((a_ + 1) & 1) : (a_ & 1);
+    if (a_ <= 0 || b2_ <= 0) return kNone;
+    long double yy = (long double)Y / b2_;
+    long double q = 1.0L - yy * yy;
+    if (q < 0) q = 0;
+    i64 X = i64(std::floor((long double)a_ * std::sqrt(q)));
+    if ((X & 1) != parity) --X;
+    while (Inside(X + 2, Y)) X += 2;
+    while (X >= 0 && !Inside(X, Y)) X -= 2;
+    if (X < 0) {
+      // Parity -1 mirrors +1; treat as absent unless the mirrored column is inside.
+      return (X == -1 && Inside(1, Y)) ? -1 : kNone;
+    }
+    return X;
+  }
+  // The last grid X in [.., x_hi] still on the flat part of row Y.
+  i64 LastFlat(i64 Y, i64 x_hi) const {
+    // X * b^2 < Y * a^2  <=>  X < Y a^2 / b^2.
+    i64 X;
+    if (exact_) {
+      i128 num = i128(Y) * a_ * a_, den = i128(b2_) * b2_;
+      i128 q = den == 0 ? i128(x_hi) : (num - 1) / den;
+      X = q > x_hi ? x_hi : i64(q);
+    } else {
+      long double q = (long double)Y * a_ * a_ / ((long double)b2_ * b2_);
+      X = q > (long double)x_hi ? x_hi : i64(std::ceil(q) - 1);
+    }
+    if ((X & 1) != (a_ & 1)) --X;
+    while (X > Smallest() && !Flat(X, Y)) X -= 2;
+    return X;
+  }
+
+  i64 l_, t_, r_, b_;
+  i64 a_, b2_;
+  bool exact_;
+};
+
+// ---- Rectangles ---------------------------------------------------------------------
+// A filled disc the size of a wide pen, centred on (cx, cy) the way the pen is.
+void Disc(Surface& s, i64 cx, i64 cy, int w, uint32_t px) {
+  i64 l = cx - w / 2, t = cy - w / 2, r = l + w, b = t + w;
+  if (w <= 2) {
+    Box(s, l, t, r - 1, b - 1, px);
+    return;
+  }
+  EllipseRows e(l, t, r, b);
+  for (i64 y = std::max<i64>(t, 0); y < std::min<i64>(b, s.height); ++y) {
+    i64 outer, inner;
+    if (e.Row(y, &outer, &inner)) Span(s, y, outer, l + r - 1 - outer, px);
+  }
+}
+
+void DrawRectangle(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
+  Surface& s = *p.s;
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  if (!p.pen) {
+    // Without a pen the fill stops one pixel short on the right and bottom.
+    if (p.brush) Box(s, l, t, r - 2, b - 2, p.brush_px);
+    return;
+  }
+  if (l == r || t == b) return;
+  // The outline path runs through the first and last columns and rows.
+  i64 x0 = l, y0 = t, x1 = r - 1, y1 = b - 1;
+  int w = p.width;
+  if (w == 1) {
+    if (x0 == x1 && y0 == y1) return;
+    if (p.brush) Box(s, x0 + 1, y0 + 1, x1 - 1, y1 - 1, p.brush_px);
+    Box(s, x0, y0, x1, y0, p.pen_px);
+    Box(s, x0, y1, x1, y1, p.pen_px);
+    Box(s, x0, y0, x0, y1, p.pen_px);
+    Box(s, x1, y0, x1, y1, p.pen_px);
+    return;
+  }
+  i64 before = w / 2, after = (w - 1) / 2;  // an even width's extra pixel goes up/left
+  if (p.brush) Box(s, x0 + after + 1, y0 + after + 1, x1 - before - 1, y1 - before - 1, p.brush_px);
+  Box(s, x0, y0 - before, x1, y0 + after, p.pen_px);
+  Box(s, x0, y1 - before, x1, y1 + after, p.pen_px);
+  Box(s, x0 - before, y0, x0 + after, y1, p.pen_px);
+  Box(s, x1 - before, y0, x1 + after, y1, p.pen_px);
+  Disc(s, x0, y0, w, p.pen_px);
+  Disc(s, x1, y0, w, p.pen_px);
+  Disc(s, x0, y1, w, p.pen_px);
+  Disc(s, x1, y1, w, p.pen_px);
+}
+
+// ---- Ellipses -----------------------------------------------------------------------
+void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
+  Surface& s = *p.s;
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  if (r - l <= 2 || b - t <= 2) {
+    DrawRectangle(p, l, t, r, b);
+    return;
+  }
+  if (!p.pen) {
+    // Without a pen the fill is the shape one pixel smaller, as for rectangles.
+    --r;
+    --b;
+    if (r - l <= 2 || b - t <= 2) {
+      if (p.brush) Box(s, l, t, r - 1, b - 1, p.brush_px);
+      return;
+    }
+    if (!p.brush) return;
+    EllipseRows e(l, t, r, b);
+    for (i64 y = std::max<i64>(t, 0); y < std::min<i64>(b, s.height); ++y) {
+      i64 outer, inner;
+      if (e.Row(y, &outer, &inner)) Span(s, y, outer, l + r - 1 - outer, p.brush_px);
+    }
+    return;
+  }
+  int w = p.width;
+  EllipseRows e(l, t, r, b);
+  i64 ylo = std::max<i64>(t - w, 0), yhi = std::min<i64>(b + w, s.height);
+  if (w == 1) {
+    for (i64 y = ylo; y < yhi; ++y) {
+      i64 outer, inner;
+      if (!e.Row(y, &outer, &inner)) continue;
+      i64 mirror = l + r - 1;
+      if (p.brush) Span(s, y, inner + 1, mirror - inner - 1, p.brush_px);
+      Span(s, y, outer, inner, p.pen_px);
+      Span(s, y, mirror - inner, mirror - outer, p.pen_px);
+    }
+    return;
+  }
+  // Wide pens: the ring between the outline grown and shrunk by the pen's half widths.
+  i64 before = w / 2, after = (w - 1) / 2;
+  EllipseRows outer_e(l - before, t - before, r + before, b + before);
+  bool has_inner = (r - l) - 2 * (after + 1) > 0 && (b - t) - 2 * (after + 1) > 0;
+  EllipseRows inner_e(l + after + 1, t + after + 1, r - after - 1, b - after - 1);
+  for (i64 y = ylo; y < yhi; ++y) {
+    i64 oo, oi;
+    if (!outer_e.Row(y, &oo, &oi)) continue;
+    i64 mo = (l - before) + (r + before) - 1 - oo;
+    i64 io, ii;
+    bool in = has_inner && inner_e.Row(y, &io, &ii);
+    if (in) {
+      i64 mi = (l + after + 1) + (r - after - 1) - 1 - io;
+      if (p.brush) Span(s, y, io, mi, p.brush_px);
+      Span(s, y, oo, io - 1, p.pen_px);
+      Span(s, y, mi + 1, mo, p.pen_px);
+    } else {
+      Span(s, y, oo, mo, p.pen_px);
+    }
+  }
+}
+
+// ---- Lines --------------------------------------------------------------------------
+// Width 1: one pixel per step of the major axis, the end point left out; an exact tie
+// goes to the smaller minor coordinate whichever way the line is drawn.
+void ThinLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t px) {
+  i64 dx = x1 - x0, dy = y1 - y0;
+  i64 adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  if (adx == 0 && ady == 0) return;
+  bool xmajor = adx >= ady;
+  i64 n = xmajor ? adx : ady;    // pixels drawn: steps 0..n-1
+  i64 minor = xmajor ? dy : dx;  // signed minor extent
+  i64 sign = (xmajor ? dx : dy) < 0 ? -1 : 1;
+  // Minor offset at step i: ceil((2 * minor * i - n) / (2n)), ties rounding down.
+  auto offset = [&](i64 i) -> i64 {
+    i128 num = i128(2) * minor * i - n, den = i128(2) * n;
+    i128 q = num / den;
+    if (num % den != 0 && num > 0) ++q;
+    return i64(q);
+  };
+  // Only the steps whose major coordinate is on the surface.
+  i64 lim = xmajor ? s.width : s.height;
+  i64 start = xmajor ? x0 : y0;
+  i64 i0 = 0, i1 = n - 1;
+  if (sign > 0) {
+    i0 = std::max<i64>(i0, -start);
+    i1 = std::min<i64>(i1, lim - 1 - start);
+  } else {
+    i0 = std::max<i64>(i0, start - (lim - 1));
+    i1 = std::min<i64>(i1, start);
+  }
+  for (i64 i = i0; i <= i1; ++i) {
+    i64 major = start + sign * i;
+    i64 m = (xmajor ? y0 : x0) + offset(i);
+    i64 x = xmajor ? major : m, y = xmajor ? m : major;
+    if (x >= 0 && y >= 0 && x < s.width && y < s.height)
+      s.pixels[size_t(y) * size_t(s.width) + size_t(x)] = px;
+  }
+}
+
+// Wider pens: the segment's band, pixel centres inside (left and top edges included),
+// with round caps at both ends.
+void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
+  Disc(s, x0, y0, w, px);
+  Disc(s, x1, y1, w, px);
+  if (x0 == x1 && y0 == y1) return;
+  double shift = (w % 2 == 0) ? -0.5 : 0.0;  // even widths lean up and left
+  double ax = double(x0) + shift, ay = double(y0) + shift;
+  double dx = double(x1 - x0), dy = double(y1 - y0);
+  double len = std::hypot(dx, dy);
+  double ux = dx / len, uy = dy / len;
+  double half = w / 2.0;
+  double ext = half + 1;
+  i64 ylo = std::max<i64>(std::min(y0, y1) - w, 0);
+  i64 yhi = std::min<i64>(std::max(y0, y1) + w, s.height - 1);
+  for (i64 y = ylo; y <= yhi; ++y) {
+    // Solve for x: |(-uy)(x-ax) + ux(y-ay)| <= half and 0 <= ux(x-ax) + uy(y-ay) <= len.
+    double py = double(y) - ay;
+    double lo = -1e300, hi = 1e300;
+    auto clamp = [&](double c, double k, double a, double b) {
+      // a <= c + k x <= b
+      if (std::fabs(k) < 1e-12) {
+        if (c < a || c > b) lo = 1e300;
+        return;
+      }
+      double u = (a - c) / k, v = (b - c) / k;
+      if (u > v) std::swap(u, v);
+      lo = std::max(lo, u);
+      hi = std::min(hi, v);
+    };
+    clamp(ux * py, -uy, -half, half);
+    clamp(uy * py, ux, 0, len);
+    if (lo > hi) continue;
+    i64 xa = i64(std::ceil(lo + ax)), xb = i64(std::ceil(hi + ax)) - 1;
+    (void)ext;
+    Span(s, y, xa, xb, px);
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+  Paint p;
+  if (!Resolve(hdc, &p)) return FALSE;
+  DrawRectangle(p, left, top, right, bottom);
+  ++p.s->version;
+  return TRUE;
+}
+
+BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+  Paint p;
+  if (!Resolve(hdc, &p)) return FALSE;
+  DrawEllipse(p, left, top, right, bottom);
+  ++p.s->version;
+  return TRUE;
+}
+
+BOOL WINAPI LineTo(HDC hdc, int x, int y) {
+  Paint p;
+  if (!Resolve(hdc, &p)) return FALSE;
+  DC* d = LookupDC(hdc);
+  POINT from = d->pos;
+  d->pos = POINT{x, y};
+  if (p.pen) {
+    if (p.width <= 1)
+      ThinLine(*p.s, from.x, from.y, x, y, p.pen_px);
+    else
+      WideLine(*p.s, from.x, from.y, x, y, p.width, p.pen_px);
+  }
+  ++p.s->version;
+  return TRUE;
+}
+
+}  // extern "C"
