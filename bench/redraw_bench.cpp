@@ -60,11 +60,14 @@ BENCHMARK(BM_MemsetBackBuffer)->Unit(benchmark::kMicrosecond);
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> ns_per_iteration;
+  std::map<std::string, double> cpu_ns_per_iteration;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.iterations > 0 && run.run_type == Run::RT_Iteration) {
         ns_per_iteration[run.benchmark_name()] =
             run.real_accumulated_time * 1e9 / double(run.iterations);
+        cpu_ns_per_iteration[run.benchmark_name()] =
+            run.cpu_accumulated_time * 1e9 / double(run.iterations);
       }
     }
     ConsoleReporter::ReportRuns(runs);
@@ -80,8 +83,15 @@ int main(int argc, char** argv) {
   double redraw = reporter.ns_per_iteration["BM_FullRedraw"];
   double fill = reporter.ns_per_iteration["BM_MemsetBackBuffer"];
   if (redraw > 0 && fill > 0) {
-    printf("full redraw: %.1f us, memset of the back buffer: %.1f us, ratio %.1f\n", redraw / 1e3,
-           fill / 1e3, redraw / fill);
+    printf("full redraw: %.1f us, memset of the back buffer: %.1f us, ratio %.1f (wall)\n",
+           redraw / 1e3, fill / 1e3, redraw / fill);
+  }
+  // On a shared, loaded machine the processor time is the steadier measure.
+  redraw = reporter.cpu_ns_per_iteration["BM_FullRedraw"];
+  fill = reporter.cpu_ns_per_iteration["BM_MemsetBackBuffer"];
+  if (redraw > 0 && fill > 0) {
+    printf("full redraw: %.1f us, memset of the back buffer: %.1f us, ratio %.1f (cpu)\n",
+           redraw / 1e3, fill / 1e3, redraw / fill);
   }
   benchmark::Shutdown();
   return 0;
