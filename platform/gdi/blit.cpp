@@ -51,14 +51,15 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (!d || !s || !d->surface || !s->surface || rop != SRCCOPY) return FALSE;
   int64_t dx0 = x, dy0 = y, sx0 = x1, sy0 = y1, w = cx, h = cy;
   // Both rectangles are normalised the same way, so negative extents do not mirror.
+  // A negative extent runs back from the given column, which stays included.
   if (w < 0) {
-    dx0 += w;
-    sx0 += w;
+    dx0 += w + 1;
+    sx0 += w + 1;
     w = -w;
   }
   if (h < 0) {
-    dy0 += h;
-    sy0 += h;
+    dy0 += h + 1;
+    sy0 += h + 1;
     h = -h;
   }
   Surface& dst = *d->surface;
@@ -100,30 +101,34 @@ BOOL WINAPI ScrollDC(HDC hDC, int dx, int dy, const RECT* lprcScroll, const RECT
   Surface& s = *d->surface;
   Box all = SurfaceBox(s);
   Box scroll = lprcScroll ? Intersect(FromRect(*lprcScroll), all) : all;
-  // Pixels move only inside the clip rectangle (the scroll rectangle when there is none).
-  Box clip = lprcClip ? Intersect(FromRect(*lprcClip), all) : scroll;
+  // Pixels may land outside the scroll rectangle; only the clip rectangle bounds them.
+  Box clip = lprcClip ? Intersect(FromRect(*lprcClip), all) : all;
   Box to = Intersect({scroll.l + dx, scroll.t + dy, scroll.r + dx, scroll.b + dy}, clip);
   if (!to.Empty()) {
     CopyPixels(s, s, {to.l - dx, to.t - dy, to.r - dx, to.b - dy}, dx, dy);
     ++s.version;
   }
   if (lprcUpdate) {
-    // The part of the clip rectangle that nothing was scrolled into, as a bounding box.
-    Box u = clip;
-    if (!to.Empty() && !clip.Empty()) {
-      bool full_w = to.l <= clip.l && to.r >= clip.r;
-      bool full_h = to.t <= clip.t && to.b >= clip.b;
+    // The bounding box of what the caller must repaint: the scrolled area inside the
+    // clip rectangle that nothing was moved into.
+    Box area = Intersect(scroll, clip);
+    Box u = area;
+    Box cover = Intersect(to, area);
+    if (area.Empty()) {
+      u = {0, 0, 0, 0};
+    } else if (!cover.Empty()) {
+      bool full_w = cover.l == area.l && cover.r == area.r;
+      bool full_h = cover.t == area.t && cover.b == area.b;
       if (full_w && full_h) {
         u = {0, 0, 0, 0};
-      } else if (full_w) {
-        u = to.t > clip.t ? Box{clip.l, clip.t, clip.r, to.t} : Box{clip.l, to.b, clip.r, clip.b};
-        if (to.t > clip.t && to.b < clip.b) u = clip;
-      } else if (full_h) {
-        u = to.l > clip.l ? Box{clip.l, clip.t, to.l, clip.b} : Box{to.r, clip.t, clip.r, clip.b};
-        if (to.l > clip.l && to.r < clip.r) u = clip;
+      } else if (full_w && (cover.t == area.t || cover.b == area.b)) {
+        u = cover.t > area.t ? Box{area.l, area.t, area.r, cover.t}
+                             : Box{area.l, cover.b, area.r, area.b};
+      } else if (full_h && (cover.l == area.l || cover.r == area.r)) {
+        u = cover.l > area.l ? Box{area.l, area.t, cover.l, area.b}
+                             : Box{cover.r, area.t, area.r, area.b};
       }
     }
-    if (u.Empty()) u = {0, 0, 0, 0};
     *lprcUpdate = RECT{LONG(u.l), LONG(u.t), LONG(u.r), LONG(u.b)};
   }
   return TRUE;
