@@ -269,6 +269,26 @@ TEST(TextRender, AlignmentsMatchWine) {
   }
 }
 
+// TA_UPDATECP: drawn from the current position, which then moves past the text.
+TEST(TextRender, UpdateCurrentPositionMatchesWine) {
+  Canvas c(200, 120);
+  Selected font(c.dc, RuntimeFont(12));
+  SetBkMode(c.dc, TRANSPARENT);
+  for (UINT horizontal : {UINT(TA_LEFT), UINT(TA_RIGHT), UINT(TA_CENTER)}) {
+    c.Fill(0xFFFFFF);
+    SetTextAlign(c.dc, TA_UPDATECP | TA_TOP | horizontal);
+    MoveToEx(c.dc, 100, 30, nullptr);
+    ASSERT_TRUE(TextOutA(c.dc, 5, 5, "HH", 2));
+    POINT after;
+    MoveToEx(c.dc, 0, 0, &after);
+    std::string h = std::to_string(horizontal);
+    EXPECT_EQ(Text(c.Ink(0xFFFFFF)), CaptureRest("X updatecp_" + h)) << h;
+    EXPECT_EQ(std::to_string(after.x) + " " + std::to_string(after.y),
+              CaptureRest("X updatecp_pos_" + h))
+        << h;
+  }
+}
+
 TEST(TextRender, ExtentsGrowWithLengthAndHeight) {
   Canvas c(10, 10);
   std::string s;

@@ -153,6 +153,19 @@ static void ProbeEdges() {
     std::snprintf(what, sizeof what, "align_%s", a.name);
     PrintBox(what);
   }
+  // The current position as reference point, and how far it moves.
+  for (UINT horizontal : {UINT(TA_LEFT), UINT(TA_RIGHT), UINT(TA_CENTER)}) {
+    SetTextAlign(g_dc, TA_UPDATECP | TA_TOP | horizontal);
+    Clear();
+    MoveToEx(g_dc, 100, 30, nullptr);
+    TextOutA(g_dc, 5, 5, "HH", 2);
+    POINT after;
+    MoveToEx(g_dc, 0, 0, &after);
+    char what[64];
+    std::snprintf(what, sizeof what, "updatecp_%u", horizontal);
+    PrintBox(what);
+    std::printf("X updatecp_pos_%u %ld %ld\n", horizontal, after.x, after.y);
+  }
   SetTextAlign(g_dc, TA_TOP | TA_LEFT);
 
   // A solid stem: the darkest pixel of black text.
