@@ -8,30 +8,31 @@ start_app
 wait_first_picture
 
 key ctrl+h
-sleep 0.3
-before=$(shot before)
-# Bug 3 (size 10) enters at x 288 with its head centred 45 above the ground.
+eventually 10 still halted || fail "Ctrl+H did not halt the animation"
+# Bug 3 (size 10) enters at x 288 with its head centred 45 above the ground, and
+# its number above it.
 hx=$(screen_x 288)
 hy=$(screen_y 45)
-blue_before=$(count_colour "$before" $((hx - 6)) $((hy - 6)) 13 13 0000ff)
-[ "$blue_before" -lt 20 ] || fail "blue at bug 3's place before adding it ($blue_before pixels)"
+head_blue() { count_colour "$1" $((hx - 6)) $((hy - 6)) 13 13 0000ff; }
+label_blue() { count_colour "$1" $((hx - 15)) "$(screen_y 85)" 30 30 0000ff; }
+before=$WORK/halted-b.png
+[ "$(head_blue "$before")" -lt 20 ] || fail "blue at bug 3's place before adding it"
 
 # "Add Bug" is row 7 of the left panel: x -290..-215, y -185..-210.
 click_runtime -252 -197
 sleep 0.2
 click_runtime -252 -197
-sleep 0.4
-after=$(shot after)
-blue_after=$(count_colour "$after" $((hx - 6)) $((hy - 6)) 13 13 0000ff)
-echo "blue pixels at bug 3's head: before $blue_before, after $blue_after"
-[ "$blue_after" -ge 100 ] || fail "bug 3 did not appear (blue pixels $blue_after)"
-# Its number is drawn above it in its colour.
-label_blue=$(count_colour "$after" $((hx - 15)) $((screen_y 85)) 30 30 0000ff)
-[ "$label_blue" -ge 10 ] || fail "bug 3's label is missing ($label_blue blue pixels)"
+bug3_shown() { [ "$(head_blue "$(shot after)")" -ge 100 ]; }
+eventually 10 bug3_shown || fail "bug 3 did not appear ($(head_blue "$WORK/after.png") blue pixels)"
+echo "blue pixels at bug 3's head: before $(head_blue "$before"), after $(head_blue "$WORK/after.png")"
+echo "blue pixels of its label: $(label_blue "$WORK/after.png")"
+[ "$(label_blue "$WORK/after.png")" -ge 10 ] || fail "bug 3's number is missing"
+# Exactly three bugs: bug 4 (yellow) did not come too.
+[ "$(count_colour "$WORK/after.png" 560 150 41 150 ffff00)" -eq 0 ] || fail "a yellow bug 4 appeared"
 
 # The picture for the README: the garden with three bugs, the animation running.
 key ctrl+a
-sleep 1.5
+sleep 2
 import -window root -crop 601x540+0+0 +repage "${E2E_SCREENSHOT:-$PWD/e2e-garden.png}"
 alive
 echo "PASS"

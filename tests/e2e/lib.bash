@@ -79,15 +79,27 @@ start_app() {
 }
 
 wait_window() {
-  local id="" i
-  for i in $(seq 100); do
+  local id="" end=$((SECONDS + 30))
+  while [ $SECONDS -lt $end ]; do
     id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n1 || true)
     [ -n "$id" ] && break
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before showing \"$1\": $(cat "$WORK/app.err")"
     sleep 0.1
   done
-  [ -n "$id" ] || fail "no window \"$1\" after 10 s"
+  [ -n "$id" ] || fail "no window \"$1\" after 30 s"
   echo "$id"
+}
+
+# eventually SECONDS COMMAND...: runs COMMAND until it succeeds or time is up; the
+# machine may be busy, so a test waits for what must happen instead of sleeping.
+eventually() {
+  local end=$((SECONDS + $1))
+  shift
+  while :; do
+    "$@" && return 0
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.1
+  done
 }
 
 # Screen pixel of a runtime point (x right, y up, 0,0 at the client area's centre).
@@ -136,18 +148,27 @@ alive() {
 }
 
 # Waits until the picture is complete: the navy night sky and the brown ground.
-wait_first_picture() {
-  local i f
-  for i in $(seq 50); do
-    f=$(shot first)
-    if [ "$(pixel "$f" 500 40)" = 003399 ] && [ "$(pixel "$f" 300 400)" = 996633 ]; then
-      return 0
-    fi
-    alive
-    sleep 0.1
-  done
-  fail "no complete picture after 5 s (sky $(pixel "$f" 500 40), ground $(pixel "$f" 300 400))"
+picture_complete() {
+  local f
+  f=$(shot first)
+  alive
+  [ "$(pixel "$f" 500 40)" = 003399 ] && [ "$(pixel "$f" 300 400)" = 996633 ]
 }
+wait_first_picture() {
+  eventually 30 picture_complete ||
+    fail "no complete picture after 30 s (sky $(pixel "$WORK/first.png" 500 40), ground $(pixel "$WORK/first.png" 300 400))"
+}
+
+# still NAME: true when two pictures taken 500 ms apart are equal
+still() {
+  local a b
+  a=$(shot "$1-a")
+  sleep 0.5
+  b=$(shot "$1-b")
+  LAST_DIFF=$(differing "$a" "$b")
+  [ "$LAST_DIFF" -eq 0 ]
+}
+moving() { ! still "$@"; }
 
 # The Run menu's popup as drawn below the bar: its highlighted (blue) item band.
 HIGHLIGHT=0078d7
@@ -161,24 +182,25 @@ band_rows() {
 # open_run_menu: clicks "Run" on the menu bar and checks that the popup shows.
 open_run_menu() {
   xdotool mousemove 14 9 click 1
-  sleep 0.3
+  eventually 10 menu_shown || fail "the Run menu did not open"
+}
+# The popup's light face below the bar, where the client area is night sky.
+menu_shown() {
   local f
   f=$(shot menu-open)
-  # The popup's light face below the bar, where the client area is night sky.
-  local face
-  face=$(pixel "$f" 60 $((MENU_H + 10)))
-  [ "$face" != 003399 ] || fail "the Run menu did not open"
+  [ "$(pixel "$f" 150 $((MENU_H + 10)))" = fafafa ]
 }
 
-# item_y N: the screen row of the centre of the popup's Nth choosable item (1-based,
-# in order, separators not counted), found by hovering over the first item and
-# measuring its highlight band.
-item_y() {
-  local n=$1 f first last h
-  xdotool mousemove 60 $((MENU_H + 8))
-  sleep 0.25
-  f=$(shot hover)
-  read -r first last < <(band_rows "$f" 60) || true
+hover_shows() { [ -n "$(band_rows "$(shot hover)" 150)" ]; }
+
+# first_item_band: the top row and the height of the popup's first item, found by
+# hovering over it and measuring its highlight band.
+first_item_band() {
+  local f first last h
+  xdotool mousemove 150 $((MENU_H + 8))
+  eventually 10 hover_shows || true
+  f=$WORK/hover.png
+  read -r first last < <(band_rows "$f" 150) || true
   [ -n "${first:-}" ] || fail "hovering over the first menu item highlights nothing"
   h=$((last - first + 1))
   echo "$first $h"

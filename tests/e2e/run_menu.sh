@@ -1,63 +1,56 @@
 #!/usr/bin/env bash
 # The Run menu with the mouse: "Halt animation" stops the picture, Ctrl+A sets it
-# going again; Ctrl+L flips the check mark of "Logging" as the open menu shows it.
+# going again; Ctrl+L sets the check mark of "Logging" as the open menu shows it.
 source "$(dirname "$0")/lib.bash"
 start_display
 start_app
 wait_first_picture
 
-moving() {  # differing pixels between two pictures 500 ms apart
-  local a b
-  a=$(shot "$1-a")
-  sleep 0.5
-  b=$(shot "$1-b")
-  differing "$a" "$b"
-}
-
-d=$(moving start)
-echo "animating at start: $d pixels changed in 500 ms"
-[ "$d" -gt 0 ] || fail "the picture does not move at start"
+eventually 10 moving start || fail "the picture does not move at start"
+echo "animating at start: $LAST_DIFF pixels changed in 500 ms"
 
 open_run_menu
-read -r first h < <(item_y)
+read -r first h < <(first_item_band)
 echo "first item band starts at row $first, $h rows high"
 # "Halt animation" is the second item, directly below "Animate".
-xdotool mousemove 60 $((first + h + h / 2))
-sleep 0.25
-f=$(shot hover-halt)
-read -r f2 _ < <(band_rows "$f" 60)
-[ "${f2:-0}" -eq $((first + h)) ] || fail "the highlight did not follow the mouse to item 2 (row ${f2:-none})"
+xdotool mousemove 150 $((first + h + h / 2))
+halt_hovered() { [ "$(band_rows "$(shot hover-halt)" 150)" = "$((first + h)) $((first + 2 * h - 1))" ]; }
+eventually 10 halt_hovered || fail "the highlight did not follow the mouse to item 2: $(band_rows "$WORK/hover-halt.png" 150)"
 xdotool click 1
-sleep 0.4
 
-d=$(moving halted)
-echo "after Halt animation: $d pixels changed in 500 ms"
-[ "$d" -eq 0 ] || fail "the picture still changes after Halt animation ($d pixels)"
-[ "$(pixel "$WORK/halted-b.png" 60 $((MENU_H + 10)))" = 003399 ] || fail "the menu stayed open"
+eventually 10 still halted || fail "the picture still changes after Halt animation ($LAST_DIFF pixels)"
+echo "after Halt animation: $LAST_DIFF pixels changed in 500 ms"
+[ "$(pixel "$WORK/halted-b.png" 150 $((MENU_H + 10)))" = 003399 ] || fail "the menu stayed open"
+# And it stays still.
+still halted-later || fail "the picture moved again by itself ($LAST_DIFF pixels)"
 
 key ctrl+a
-sleep 0.3
-d=$(moving again)
-echo "after Ctrl+A: $d pixels changed in 500 ms"
-[ "$d" -gt 0 ] || fail "Ctrl+A did not set the animation going again"
+eventually 10 moving again || fail "Ctrl+A did not set the animation going again"
+echo "after Ctrl+A: $LAST_DIFF pixels changed in 500 ms"
 
-# The check column of the popup, in screen pixels: left of the item texts.
-check_marks() {  # dark pixels in the check column of the open popup
-  local f=$1
-  convert "$f" -crop "18x280+2+$((MENU_H + 1))" +repage -colorspace gray -threshold 50% \
+# The check column of the popup from Animate down to Logging (three items, a
+# separator, then Logging): its dark pixels are check marks.
+check_marks() {
+  convert "$1" -crop "18x$((4 * h + 7))+2+$first" +repage -colorspace gray -threshold 50% \
     -format '%[fx:int(w*h*(1-mean)+0.5)]' info:
 }
 key ctrl+h  # hold the scene still behind the menu
+eventually 10 still before-menu || fail "Ctrl+H did not halt the animation"
 open_run_menu
 c1=$(check_marks "$WORK/menu-open.png")
 key Escape
-sleep 0.2
+menu_closed() { ! menu_shown; }
+eventually 10 menu_closed || fail "Esc did not close the menu"
 key ctrl+l
-sleep 0.3
 open_run_menu
-c2=$(check_marks "$WORK/menu-open.png")
+logging_checked() {
+  c2=$(check_marks "$(shot menu-open)")
+  [ "$c2" -gt 10 ]
+}
+eventually 10 logging_checked || true
 echo "dark pixels in the check column: before Ctrl+L $c1, after $c2"
-[ "$c1" -ne "$c2" ] || fail "Ctrl+L did not change the Logging check mark"
+[ "$c1" -eq 0 ] || fail "a check mark shows while logging is off"
+[ "$c2" -gt 10 ] || fail "Ctrl+L did not set the Logging check mark"
 key Escape
 alive
 echo "PASS"

@@ -81,11 +81,15 @@ class MenuUi : public ::testing::Test {
   }
   void ClickRun() { Click(12, menu_h / 2); }
 
-  // Every message now in the queue, in order (this also composes and presents).
+  // Every message now in the queue, in order, dispatched (this also composes and
+  // presents).
   std::vector<MSG> Drain() {
     std::vector<MSG> out;
     MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) out.push_back(m);
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      out.push_back(m);
+      DispatchMessageA(&m);  // paints validate
+    }
     return out;
   }
   static std::vector<WPARAM> Commands(const std::vector<MSG>& msgs) {
