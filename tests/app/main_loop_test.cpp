@@ -237,3 +237,19 @@ TEST(MainLoop, FirstPictureHasNoRightPanel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The whole main routine: with a quit already requested, the first event it
+// waits for (the first tick) ends the loop after one full pass.
+TEST(MainRoutine, RunsOnePassAndReturnsZeroWhenQuitIsRequested) {
+  quit_requested = 1;
+  EXPECT_EQ(GardenMain(nullptr, nullptr, (LPSTR) "", SW_SHOWNORMAL), 0);
+  EXPECT_EQ(logging, 0);
+  EXPECT_EQ(animating, 1);
+  // The quit pass drew the right panel, which the first picture lacks.
+  EXPECT_EQ(GetPixel(back_buffer_dc, origin.x + 250, origin.y + 10), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(back_buffer_dc, origin.x + 250, origin.y + 135), RGB(0, 0, 0));
+}
+
+}  // namespace
