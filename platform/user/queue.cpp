@@ -15,10 +15,6 @@ constexpr DWORD kErrorInvalidParameter = 87;
 constexpr UINT kTimerMinimum = 10;
 constexpr UINT kTimerMaximum = 0x7FFFFFFF;
 
-// Nesting of PeekMessageA inside window procedures: destroyed windows are freed
-// only at the outermost level.
-int depth = 0;
-
 bool InRange(UINT message, UINT lo, UINT hi) {
   if (lo == 0 && hi == 0) return true;
   return message >= lo && message <= hi;
@@ -133,8 +129,13 @@ bool Peek(MSG* out, HWND filter, UINT lo, UINT hi, UINT remove) {
     DueTimer due = FirstDue(filter, now);
     if (due.timer) {
       *out = Make(due.hwnd, WM_TIMER, due.timer->id, reinterpret_cast<LPARAM>(due.timer->proc));
-      // Periods missed meanwhile are merged into this one message.
-      if (take) due.timer->due_ms = now + due.timer->elapse_ms;
+      // Periods missed meanwhile are merged into this one message; the next one
+      // keeps the timer's rhythm rather than drifting by the time it waited.
+      if (take) {
+        Timer& t = *due.timer;
+        int64_t periods = (now - t.due_ms) / int64_t(t.elapse_ms) + 1;
+        t.due_ms += periods * int64_t(t.elapse_ms);
+      }
       return true;
     }
   }
@@ -220,13 +221,10 @@ BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
     SetLastError(kErrorInvalidWindowHandle);
     return FALSE;
   }
-  if (depth == 0) FreeDestroyedWindows();
-  ++depth;
+  FreeDestroyedWindows();
   PumpHost();
   PresentChanged();
-  bool got = Peek(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg);
-  --depth;
-  return got ? TRUE : FALSE;
+  return Peek(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg) ? TRUE : FALSE;
 }
 
 BOOL WINAPI WaitMessage(void) {

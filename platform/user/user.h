@@ -77,7 +77,7 @@ struct Window {
   std::vector<Timer> timers;
 
   NativeId native = 0;
-  bool created = false;     // WM_CREATE returned; later size changes send WM_SIZE
+  bool created = false;     // WM_CREATE returned
   bool shown_once = false;  // the first show sends WM_SIZE and WM_MOVE again
   SurfacePtr frame;         // menu bar and client area composed for the host
   uint64_t presented_overlay_version = 0;

@@ -63,7 +63,7 @@ void NoteKeyMessage(const MSG& m);
 void MoveWindowTo(Window& w, int x, int y, int width, int height, bool repaint, bool move_native);
 // Recomputes the client area after SetMenu gave or took the window's menu bar.
 void MenuBarChanged(Window& w);
-// Frees windows destroyed since the last call; only from the top of the queue.
+// Frees windows destroyed since the last call, unless a window procedure is running.
 void FreeDestroyedWindows();
 
 // Called by DestroyWindow to forget a window in the queue, focus and menus.

@@ -97,12 +97,24 @@ State& S() {
   return state;
 }
 
+namespace {
+// Window procedures running now; while any runs, a window it was given may be
+// destroyed under it and must stay readable.
+int procedures_running = 0;
+}  // namespace
+
 LRESULT Send(Window& w, UINT msg, WPARAM wp, LPARAM lp) {
-  if (!w.proc) return 0;
-  return w.proc(w.handle, msg, wp, lp);
+  WNDPROC proc = w.proc;
+  if (!proc) return 0;
+  ++procedures_running;
+  LRESULT r = proc(w.handle, msg, wp, lp);
+  --procedures_running;
+  return r;
 }
 
-void FreeDestroyedWindows() { Graveyard().clear(); }
+void FreeDestroyedWindows() {
+  if (procedures_running == 0) Graveyard().clear();
+}
 
 // Moves and sizes a window and its native window; used by MoveWindow and by the
 // host when the user resizes.
@@ -144,11 +156,16 @@ void MenuBarChanged(Window& w) {
     w.menu_bar.reset();
   }
   w.presented_menu_generation = ~uint64_t(0);
-  if (w.created && (old_cw != w.client_width || old_ch != w.client_height)) {
-    HWND h = w.handle;
-    Send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w.client_width, w.client_height));
-    if (Window* again = LookupWindow(h)) Invalidate(*again, nullptr, true);
-  }
+  // A changed frame repositions the window: WM_MOVE and WM_SIZE, also while it
+  // is being created (SetMenu in WM_CREATE).
+  HWND h = w.handle;
+  bool sized = old_cw != w.client_width || old_ch != w.client_height;
+  Send(w, WM_MOVE, 0, ClientOrigin(w));
+  Window* again = LookupWindow(h);
+  if (!again) return;
+  Send(*again, WM_SIZE, SIZE_RESTORED, MAKELPARAM(again->client_width, again->client_height));
+  again = LookupWindow(h);
+  if (again && sized && again->visible) Invalidate(*again, nullptr, true);
 }
 
 }  // namespace platform::user
@@ -272,10 +289,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   }
   if (!LookupWindow(h)) return nullptr;
   win->created = true;
-  Send(*win, WM_MOVE, 0, ClientOrigin(*win));
-  if (!LookupWindow(h)) return nullptr;
-  Send(*win, WM_SIZE, SIZE_RESTORED, MAKELPARAM(win->client_width, win->client_height));
-  if (!LookupWindow(h)) return nullptr;
+  // As on Windows, a hidden window hears of its size when first shown (or when its
+  // frame changes, as SetMenu does), not at creation.
   if (dwStyle & WS_VISIBLE) ShowWindow(h, SW_SHOW);
   return LookupWindow(h) ? h : nullptr;
 }

@@ -116,7 +116,7 @@ TEST_F(QueueTest, TimerFiresOncePerPeriodAndMissedPeriodsMerge) {
   EXPECT_EQ(m.hwnd, h);
   EXPECT_EQ(m.wParam, WPARAM(2));
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  // Five periods missed: one message, and the timer is re-armed from now.
+  // Five periods missed: one message; the next falls on the following period.
   HeadlessAdvance(host(), 500);
   ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
   EXPECT_EQ(m.message, UINT(WM_TIMER));

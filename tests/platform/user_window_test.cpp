@@ -6,18 +6,26 @@ using namespace usertest;
 
 namespace {
 
-TEST_F(UserTest, CreationSendsCreateBeforeMoveAndSize) {
+TEST_F(UserTest, CreationSendsCreateAndTheFirstShowSendsSize) {
   RegisterRecording("Rec");
   HWND h = MakeWindow("Rec", 300, 200);
   ASSERT_NE(h, nullptr);
-  std::vector<UINT> expected = {WM_NCCREATE, WM_CREATE, WM_MOVE, WM_SIZE};
+  std::vector<UINT> expected = {WM_NCCREATE, WM_CREATE};
   EXPECT_EQ(Messages(), expected);
-  // WM_SIZE carries the client size, SIZE_RESTORED.
-  const Seen& size = Log().back();
-  EXPECT_EQ(size.wparam, WPARAM(SIZE_RESTORED));
-  EXPECT_EQ(LOWORD(size.lparam), 300);
-  EXPECT_EQ(HIWORD(size.lparam), 200);
   EXPECT_FALSE(IsWindowVisible(h));
+  ShowWindow(h, SW_SHOW);
+  int size = IndexOf(WM_SIZE);
+  ASSERT_GT(size, IndexOf(WM_CREATE));
+  EXPECT_GT(size, IndexOf(WM_SHOWWINDOW));
+  // WM_SIZE carries the client size, SIZE_RESTORED.
+  EXPECT_EQ(Log()[size].wparam, WPARAM(SIZE_RESTORED));
+  EXPECT_EQ(LOWORD(Log()[size].lparam), 300);
+  EXPECT_EQ(HIWORD(Log()[size].lparam), 200);
+  // Only the first show does.
+  ShowWindow(h, SW_HIDE);
+  Log().clear();
+  ShowWindow(h, SW_SHOW);
+  EXPECT_EQ(CountOf(WM_SIZE), 0);
 }
 
 LRESULT CALLBACK RefusingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
