@@ -146,7 +146,7 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
   uint32_t p = DevicePixel(*d, b->color);
   for (int64_t y = box.t; y < box.b; ++y) {
     uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
-    std::fill(row + box.l, row + box.r, p);
+    FillPixels(row + box.l, size_t(box.r - box.l), p);
   }
   ++s.version;
   return 1;

@@ -3,6 +3,7 @@
 // outside the surface cost nothing and nothing overflows (positions are 64-bit).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "gdi.h"
 
@@ -15,7 +16,7 @@ void FillSurfaceRect(Surface& s, const RECT& r, COLORREF colour) {
   uint32_t p = ColorToPixel(colour);
   for (int64_t y = t; y < b; ++y) {
     uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
-    std::fill(row + l, row + rr, p);
+    gdi::FillPixels(row + l, size_t(rr - l), p);
   }
   ++s.version;
 }
@@ -65,11 +66,21 @@ inline void Span(Surface& s, i64 y, i64 x0, i64 x1, uint32_t px) {
   x1 = std::min<i64>(x1, s.width - 1);
   if (x0 > x1) return;
   uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
-  std::fill(row + x0, row + x1 + 1, px);
+  FillPixels(row + x0, size_t(x1 - x0 + 1), px);
 }
 
-inline void Box(Surface& s, i64 l, i64 t, i64 r, i64 b, uint32_t px) {  // inclusive
-  for (i64 y = std::max<i64>(t, 0); y <= std::min<i64>(b, s.height - 1); ++y) Span(s, y, l, r, px);
+// Fills columns l..r of rows t..b (inclusive), clipped: the first row by FillPixels, the
+// others copied from it.
+inline void Box(Surface& s, i64 l, i64 t, i64 r, i64 b, uint32_t px) {
+  l = std::max<i64>(l, 0);
+  r = std::min<i64>(r, s.width - 1);
+  t = std::max<i64>(t, 0);
+  b = std::min<i64>(b, s.height - 1);
+  if (l > r || t > b) return;
+  size_t n = size_t(r - l + 1), stride = size_t(s.width);
+  uint32_t* first = s.pixels.data() + size_t(t) * stride + size_t(l);
+  FillPixels(first, n, px);
+  for (i64 y = t + 1; y <= b; ++y) std::memcpy(first + size_t(y - t) * stride, first, n * 4);
 }
 
 // ---- Ellipse outlines -------------------------------------------------------------
