@@ -247,19 +247,13 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
     return;
   }
   if (!p.pen) {
-    // Without a pen the fill is the shape one pixel smaller, as for rectangles.
-    --r;
-    --b;
-    if (r - l <= 2 || b - t <= 2) {
-      if (p.brush) Box(s, l, t, r - 1, b - 1, p.brush_px);
-      return;
-    }
+    // Without a pen the brush covers what a thin pen and the brush would.
     if (!p.brush) return;
-    EllipseRows e(l, t, r, b);
-    for (i64 y = std::max<i64>(t, 0); y < std::min<i64>(b, s.height); ++y) {
-      i64 outer, inner;
-      if (e.Row(y, &outer, &inner)) Span(s, y, outer, l + r - 1 - outer, p.brush_px);
-    }
+    Paint fill = p;
+    fill.pen = true;
+    fill.width = 1;
+    fill.pen_px = p.brush_px;
+    DrawEllipse(fill, l, t, r, b);
     return;
   }
   int w = p.width;
