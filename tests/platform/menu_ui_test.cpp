@@ -120,6 +120,7 @@ class MenuUi : public ::testing::Test {
   // choosable items in order, found by moving the mouse down the popup.
   std::vector<std::pair<int, int>> HoverBands() {
     std::vector<std::pair<int, int>> bands;
+    if (!Open()) return bands;
     for (int y = 0; y < W().overlay->height; ++y) {
       Move(W().overlay_x + 30, W().overlay_y + y);
       auto rows = HighlightRows();
