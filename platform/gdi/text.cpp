@@ -1,6 +1,6 @@
-// Text: the font mapper (fontconfig picks the file), metrics, advances and anti-aliased
-// glyphs (FreeType), and the Win32 calls TextOutA, GetTextExtentPoint(32)A and
-// GetTextMetricsA.
+// Text: the font mapper (fontconfig picks the file), metrics, advances and glyphs
+// (FreeType: anti-aliased, or monochrome at the sizes the font's gasp table asks for), and
+// the Win32 calls TextOutA, GetTextExtentPoint(32)A and GetTextMetricsA.
 //
 // Programs create and delete a font for every string they draw, so everything costly is
 // cached for the life of the process: one FreeType face per font file, one FreeType size
@@ -17,8 +17,6 @@
 #include <array>
 #include <cctype>
 #include <climits>
-#include <cmath>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
