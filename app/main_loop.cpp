@@ -1,5 +1,7 @@
 // The main routine: start-up, the event loop and shut-down. The bug table and the
 // control variables live here and are handed to the other procedures.
+#include <climits>
+
 #include "garden.h"
 #include "kx507.h"
 
@@ -75,9 +77,15 @@ void RunLoopPass(BugRecord* bugs, ControlState& control, int& done, int& event_x
     default:  // keys and anything else only cause the redraw
       break;
   }
-  control.loop_count++;
+  // Both counters run for years without bound; near the top of the int range they
+  // step back by a multiple of 3 and of 24, which keeps the rhythm and the colours.
+  control.loop_count =
+      control.loop_count < INT_MAX ? control.loop_count + 1 : control.loop_count % 3 + 1;
   if (control.disco_party == 1) {
-    if (control.loop_count % 3 == 0) control.sky_shift++;
+    if (control.loop_count % 3 == 0) {
+      control.sky_shift =
+          control.sky_shift < INT_MAX ? control.sky_shift + 1 : control.sky_shift % ColorCycle + 1;
+    }
   } else if (control.disco_party == 0) {
     control.sky_shift = 0;
   }

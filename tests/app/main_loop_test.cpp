@@ -253,3 +253,28 @@ TEST(MainRoutine, RunsOnePassAndReturnsZeroWhenQuitIsRequested) {
 }
 
 }  // namespace
+
+namespace {
+
+// Years of passes: the counters step back without breaking the rhythm of three
+// or the colours of the party.
+TEST(MainLoop, CountersNearTheTopOfTheIntRangeKeepTheRhythm) {
+  Program p;
+  p.Start();
+  p.control.disco_party = 1;
+  p.control.loop_count = 2147483646;  // the next pass, 2147483647, is no multiple of 3
+  p.control.sky_shift = 2147483647;
+  p.Key('a');
+  EXPECT_EQ(p.control.loop_count, 2147483647);
+  EXPECT_EQ(p.control.sky_shift, 2147483647);
+  p.Key('b');  // pass 2^31 would be 2 mod 3
+  EXPECT_EQ(p.control.loop_count % 3, 2);
+  EXPECT_GT(p.control.loop_count, 0);
+  EXPECT_EQ(p.control.sky_shift, 2147483647);
+  p.Key('c');  // a multiple of 3: the shift steps to 2^31, that is 8 mod 24
+  EXPECT_EQ(p.control.loop_count % 3, 0);
+  EXPECT_GT(p.control.sky_shift, 0);
+  EXPECT_EQ(p.control.sky_shift % 24, 8);
+}
+
+}  // namespace
