@@ -86,7 +86,7 @@ wait_window() {
     kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before showing \"$1\": $(cat "$WORK/app.err")"
     sleep 0.1
   done
-  [ -n "$id" ] || fail "no window \"$1\" after 30 s"
+  [ -n "$id" ] || fail "no window \"$1\" after 30 s; windows: $(xwininfo -root -tree 2>&1 | grep -c '"')"
   echo "$id"
 }
 

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Measures the program on a virtual display (not a ctest test: timings are
+# reported, not asserted): time to the first complete picture, CPU while animating,
+# and click-to-screen latency.  Usage: measure.bash PATH-TO-bug-garden [RUNS]
+source "$(dirname "$0")/lib.bash"
+RUNS=${2:-5}
+start_display
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# First complete picture: the navy sky and the brown ground on screen.
+for i in $(seq "$RUNS"); do
+  read -r ms pid < <(cd "$WORK" && PLATFORM_HOST=sdl "$XPROBE" first-picture \
+    500 40 003399 300 400 996633 -- "$APP")
+  # CPU the program used until then: what the time would be on an idle machine.
+  cpu_ms=$(awk -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15) * 1000 / hz }' "/proc/$pid/stat")
+  echo "first picture: $ms ms on the clock, $cpu_ms ms of CPU"
+  kill "$pid" 2>/dev/null || true
+  sleep 0.5
+done
+
+start_app
+wait_first_picture
+# CPU while animating: utime + stime over 20 s.
+hz=$(getconf CLK_TCK)
+cpu() { awk '{ print $14 + $15 }' "/proc/$APP_PID/stat"; }
+c0=$(cpu)
+t0=$(date +%s.%N)
+sleep 20
+c1=$(cpu)
+t1=$(date +%s.%N)
+awk -v c="$((c1 - c0))" -v hz="$hz" -v a="$t0" -v b="$t1" \
+  'BEGIN { printf "CPU while animating: %.2f s in %.1f s = %.2f%% of one core\n", c / hz, b - a, 100 * c / hz / (b - a) }'
+
+# Click to screen: the Run menu opening (the platform alone), then bug 3 appearing
+# after "Add Bug" with the animation halted (through the program's loop).
+for i in $(seq "$RUNS"); do
+  echo "click on Run to popup on screen: $("$XPROBE" click-latency 14 9 150 $((MENU_H + 10))) ms"
+  key Escape
+  sleep 0.3
+done
+key ctrl+h
+eventually 10 still halted || fail "Ctrl+H did not halt"
+bx=$(screen_x -252)
+by=$(screen_y -197)
+echo "click on Add Bug to bug 2 on screen: $("$XPROBE" click-latency "$bx" "$by" "$(screen_x 275)" "$(screen_y 90)") ms"
+echo "click on Add Bug to bug 3 on screen: $("$XPROBE" click-latency "$bx" "$by" "$(screen_x 288)" "$(screen_y 45)") ms"
