@@ -330,42 +330,44 @@ void ThinLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t px) {
   }
 }
 
-// Wider pens: the segment's band, pixel centres inside (left and top edges included),
-// with round caps at both ends.
+// Wider pens: round caps (the pen-sized disc) at both ends joined by a quadrilateral
+// whose corners sit the pen's half widths either side of the end points, rounded away
+// from the line, and which covers the pixels whose top-left corner it contains.
 void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   Disc(s, x0, y0, w, px);
   Disc(s, x1, y1, w, px);
   if (x0 == x1 && y0 == y1) return;
-  double shift = (w % 2 == 0) ? -0.5 : 0.0;  // even widths lean up and left
-  double ax = double(x0) + shift, ay = double(y0) + shift;
   double dx = double(x1 - x0), dy = double(y1 - y0);
   double len = std::hypot(dx, dy);
-  double ux = dx / len, uy = dy / len;
-  double half = w / 2.0;
-  double ext = half + 1;
-  i64 ylo = std::max<i64>(std::min(y0, y1) - w, 0);
-  i64 yhi = std::min<i64>(std::max(y0, y1) + w, s.height - 1);
+  double nx = dy / len, ny = -dx / len;
+  auto away = [](double v) { return std::copysign(std::ceil(std::fabs(v) - 1e-9), v); };
+  double a = w / 2, b = w - w / 2;
+  double ax = away(nx * a), ay = away(ny * a), bx = away(nx * b), by = away(ny * b);
+  const double qx[4] = {x0 + ax, x1 + ax, x1 - bx, x0 - bx};
+  const double qy[4] = {y0 + ay, y1 + ay, y1 - by, y0 - by};
+  double top = std::min({qy[0], qy[1], qy[2], qy[3]});
+  double bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
+  i64 ylo = std::max<i64>(i64(std::ceil(top)), 0);
+  i64 yhi = std::min<i64>(i64(std::ceil(bottom)) - 1, s.height - 1);
   for (i64 y = ylo; y <= yhi; ++y) {
-    // Solve for x: |(-uy)(x-ax) + ux(y-ay)| <= half and 0 <= ux(x-ax) + uy(y-ay) <= len.
-    double py = double(y) - ay;
-    double lo = -1e300, hi = 1e300;
-    auto clamp = [&](double c, double k, double a, double b) {
-      // a <= c + k x <= b
-      if (std::fabs(k) < 1e-12) {
-        if (c < a || c > b) lo = 1e300;
-        return;
+    double lo = 0, hi = 0;
+    int n = 0;
+    for (int e = 0; e < 4; ++e) {
+      double ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
+      if (ey1 == ey2) continue;
+      if (ey1 > ey2) {
+        std::swap(ex1, ex2);
+        std::swap(ey1, ey2);
       }
-      double u = (a - c) / k, v = (b - c) / k;
-      if (u > v) std::swap(u, v);
-      lo = std::max(lo, u);
-      hi = std::min(hi, v);
-    };
-    clamp(ux * py, -uy, -half, half);
-    clamp(uy * py, ux, 0, len);
-    if (lo > hi) continue;
-    i64 xa = i64(std::ceil(lo + ax)), xb = i64(std::ceil(hi + ax)) - 1;
-    (void)ext;
-    Span(s, y, xa, xb, px);
+      if (double(y) < ey1 || double(y) >= ey2) continue;
+      double x = ex1 + (double(y) - ey1) * (ex2 - ex1) / (ey2 - ey1);
+      lo = n ? std::min(lo, x) : x;
+      hi = n ? std::max(hi, x) : x;
+      ++n;
+    }
+    if (n < 2) continue;
+    // Columns x with lo <= x < hi.
+    Span(s, y, i64(std::ceil(lo)), i64(std::ceil(hi)) - 1, px);
   }
 }
 
