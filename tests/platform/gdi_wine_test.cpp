@@ -119,34 +119,60 @@ std::string Family(const Case& k) {
   return f;
 }
 
-void CompareRange(size_t from, size_t to) {
-  std::vector<Case> cases = LoadCases();
+// Compares every captured shape that `pick` selects; failures are reported per family
+// (kind, pen, brush) with the number of shapes and pixels that differ.
+template <class Pick>
+void Compare(Pick pick) {
+  static const std::vector<Case> cases = LoadCases();
   ASSERT_GT(cases.size(), 6000u) << "captured shapes missing";
-  std::map<std::string, std::pair<int, int>> families;  // failures, total
+  struct Counts {
+    int failed = 0, total = 0;
+    long pixels = 0;
+  };
+  std::map<std::string, Counts> families;
   int shown = 0;
-  to = std::min(to, cases.size());
-  for (size_t i = from; i < to; ++i) {
-    const Case& k = cases[i];
+  for (const Case& k : cases) {
+    if (!pick(k)) continue;
     std::string got = Draw(k);
-    auto& fam = families[Family(k)];
-    ++fam.second;
+    Counts& fam = families[Family(k)];
+    ++fam.total;
     if (got != k.runs) {
-      ++fam.first;
+      ++fam.failed;
+      std::string a = Expand(k.runs), b = Expand(got);
+      for (size_t i = 0; i < a.size() && i < b.size(); ++i) fam.pixels += a[i] != b[i];
       if (shown++ < kShow)
         ADD_FAILURE() << k.text.substr(0, k.text.find(" :")) << "\n" << Picture(k.runs, got);
     }
   }
-  for (auto& [name, counts] : families)
-    EXPECT_EQ(counts.first, 0) << name << ": " << counts.first << " of " << counts.second
-                               << " shapes differ";
+  ASSERT_FALSE(families.empty());
+  for (auto& [name, c] : families)
+    EXPECT_EQ(c.failed, 0) << name << ": " << c.failed << " of " << c.total << " shapes differ, "
+                           << c.pixels << " pixels in all";
 }
 
-// The capture's sections, in the probe's order.
-TEST(GdiWine, Rectangles) { CompareRange(0, 1100); }
-TEST(GdiWine, Ellipses) { CompareRange(1100, 3575); }
-TEST(GdiWine, Circles) { CompareRange(3575, 3916); }
-TEST(GdiWine, LinesInEveryDirection) { CompareRange(3916, 5721); }
-TEST(GdiWine, ShapesCutByTheEdges) { CompareRange(5721, 5981); }
-TEST(GdiWine, RandomShapes) { CompareRange(5981, 6581); }
+bool Thin(const Case& k) { return k.pen == 0 || k.pen == 1; }
+bool Circle(const Case& k) { return k.kind == 'E' && k.c - k.a == k.d - k.b; }
+
+TEST(GdiWine, RectanglesWithEveryPen) {
+  Compare([](const Case& k) { return k.kind == 'R'; });
+}
+TEST(GdiWine, ThinLines) {
+  Compare([](const Case& k) { return k.kind == 'L' && Thin(k); });
+}
+TEST(GdiWine, CirclesWithAThinPen) {
+  Compare([](const Case& k) { return Circle(k) && Thin(k); });
+}
+TEST(GdiWine, EllipsesWithAThinPen) {
+  Compare([](const Case& k) { return k.kind == 'E' && !Circle(k) && Thin(k); });
+}
+TEST(GdiWine, EllipsesWithoutAPen) {
+  Compare([](const Case& k) { return k.kind == 'E' && k.pen < 0; });
+}
+TEST(GdiWine, WideLines) {
+  Compare([](const Case& k) { return k.kind == 'L' && k.pen > 1; });
+}
+TEST(GdiWine, EllipsesWithAWidePen) {
+  Compare([](const Case& k) { return k.kind == 'E' && k.pen > 1; });
+}
 
 }  // namespace
