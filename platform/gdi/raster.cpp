@@ -270,19 +270,22 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
     }
     return;
   }
-  // Wide pens: the ring between the outline grown and shrunk by the pen's half widths.
+  // Wide pens: the ring between the outline grown and shrunk by the pen's half widths,
+  // the odd pixel of an even width going up and left.
   i64 before = w / 2, after = (w - 1) / 2;
-  EllipseRows outer_e(l - before, t - before, r + before, b + before);
-  bool has_inner = (r - l) - 2 * (after + 1) > 0 && (b - t) - 2 * (after + 1) > 0;
-  EllipseRows inner_e(l + after + 1, t + after + 1, r - after - 1, b - after - 1);
+  i64 ol = l - before, ot = t - before, orr = r + after, ob = b + after;
+  i64 il = l + after + 1, it = t + after + 1, ir = r - 1 - before, ib = b - 1 - before;
+  EllipseRows outer_e(ol, ot, orr, ob);
+  bool has_inner = ir - il > 2 && ib - it > 2;
+  EllipseRows inner_e(il, it, ir, ib);
   for (i64 y = ylo; y < yhi; ++y) {
     i64 oo, oi;
     if (!outer_e.Row(y, &oo, &oi)) continue;
-    i64 mo = (l - before) + (r + before) - 1 - oo;
+    i64 mo = ol + orr - 1 - oo;
     i64 io, ii;
     bool in = has_inner && inner_e.Row(y, &io, &ii);
     if (in) {
-      i64 mi = (l + after + 1) + (r - after - 1) - 1 - io;
+      i64 mi = il + ir - 1 - io;
       if (p.brush) Span(s, y, io, mi, p.brush_px);
       Span(s, y, oo, io - 1, p.pen_px);
       Span(s, y, mi + 1, mo, p.pen_px);
