@@ -184,11 +184,11 @@ open_run_menu() {
   xdotool mousemove 14 9 click 1
   eventually 10 menu_shown || fail "the Run menu did not open"
 }
-# The popup's light face below the bar, where the client area is night sky.
+# The popup's gray left border, where the client area is night sky.
 menu_shown() {
   local f
   f=$(shot menu-open)
-  [ "$(pixel "$f" 150 $((MENU_H + 10)))" = fafafa ]
+  [ "$(pixel "$f" 0 $((MENU_H + 80)))" = 969696 ]
 }
 
 hover_shows() { [ -n "$(band_rows "$(shot hover)" 150)" ]; }

@@ -6,6 +6,8 @@ start_display
 start_app
 wait_first_picture
 
+menu_closed() { ! menu_shown; }
+
 eventually 10 moving start || fail "the picture does not move at start"
 echo "animating at start: $LAST_DIFF pixels changed in 500 ms"
 
@@ -20,7 +22,7 @@ xdotool click 1
 
 eventually 10 still halted || fail "the picture still changes after Halt animation ($LAST_DIFF pixels)"
 echo "after Halt animation: $LAST_DIFF pixels changed in 500 ms"
-[ "$(pixel "$WORK/halted-b.png" 150 $((MENU_H + 10)))" = 003399 ] || fail "the menu stayed open"
+menu_closed || fail "the menu stayed open"
 # And it stays still.
 still halted-later || fail "the picture moved again by itself ($LAST_DIFF pixels)"
 
@@ -39,7 +41,6 @@ eventually 10 still before-menu || fail "Ctrl+H did not halt the animation"
 open_run_menu
 c1=$(check_marks "$WORK/menu-open.png")
 key Escape
-menu_closed() { ! menu_shown; }
 eventually 10 menu_closed || fail "Esc did not close the menu"
 key ctrl+l
 open_run_menu
@@ -52,5 +53,21 @@ echo "dark pixels in the check column: before Ctrl+L $c1, after $c2"
 [ "$c1" -eq 0 ] || fail "a check mark shows while logging is off"
 [ "$c2" -gt 10 ] || fail "Ctrl+L did not set the Logging check mark"
 key Escape
+eventually 10 menu_closed || fail "Esc did not close the menu"
+
+# The keyboard way: Alt+R opens the menu, H chooses Halt animation; F10, Down and
+# Enter choose Animate.
+key ctrl+a
+eventually 10 moving keys-running || fail "Ctrl+A did not set the animation going"
+key alt+r
+eventually 10 menu_shown || fail "Alt+R did not open the Run menu"
+key h
+eventually 10 still keys-halted || fail "Alt+R, H did not halt the animation"
+menu_closed || fail "the menu stayed open after H"
+key F10
+key Down
+eventually 10 menu_shown || fail "F10, Down did not open the Run menu"
+key Return
+eventually 10 moving keys-animate || fail "F10, Down, Enter did not choose Animate"
 alive
 echo "PASS"
