@@ -63,6 +63,10 @@ start_display() {
   [ -s "$fd_file" ] || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$fd_file")"
   unset WAYLAND_DISPLAY
+  # A busy machine may leave the server slow to take its first clients; the
+  # program would then find no display and run without windows.
+  display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+  eventually 20 display_answers || fail "Xvfb on $DISPLAY does not answer"
   build_probe
 }
 
