@@ -49,25 +49,30 @@ build_probe() {
   XPROBE="$WORK/xprobe"
 }
 
-# Starts Xvfb on a display number it picks itself (no clash with other tests).
+# Starts Xvfb on a free display number of its own, well away from the low numbers
+# a desktop or another container may hold, so that no test reaches a stranger's
+# server.
 start_display() {
   need Xvfb xdotool import compare convert gcc
-  local fd_file="$WORK/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >"$WORK/xvfb.log" 2>&1 &
-  XVFB_PID=$!
-  local i
-  for i in $(seq 100); do
-    [ -s "$fd_file" ] && break
-    sleep 0.05
-  done
-  [ -s "$fd_file" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$fd_file")"
-  unset WAYLAND_DISPLAY
-  # A busy machine may leave the server slow to take its first clients; the
-  # program would then find no display and run without windows.
+  local n tries
   display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-  eventually 20 display_answers || fail "Xvfb on $DISPLAY does not answer"
-  build_probe
+  for tries in 1 2 3 4 5; do
+    n=$((200 + RANDOM % 700))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    unset WAYLAND_DISPLAY
+    # A busy machine may leave the server slow to take its first clients; the
+    # program would then find no display and run without windows.
+    if eventually 20 display_answers && kill -0 "$XVFB_PID" 2>/dev/null; then
+      build_probe
+      return 0
+    fi
+    kill "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  done
+  fail "could not start Xvfb"
 }
 
 # Starts the program on the display, in a scratch working directory, and waits
