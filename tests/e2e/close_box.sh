@@ -7,7 +7,7 @@ wait_first_picture
 
 "$XPROBE" close "$DRAW_WIN" || fail "could not send the close request"
 status=""
-for i in $(seq 50); do
+for _ in $(seq 50); do
   if ! kill -0 "$APP_PID" 2>/dev/null; then
     set +e
     wait "$APP_PID"

@@ -20,8 +20,8 @@ ORIGIN_Y=260
 
 cleanup() {
   local rc=$?
-  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  if [ -n "$APP_PID" ]; then kill "$APP_PID" 2>/dev/null || true; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
   if [ $rc -ne 0 ] && [ -d "$WORK" ]; then
     echo "e2e: failed; screenshots and logs kept in $WORK" >&2
   else
@@ -46,7 +46,7 @@ need() {
 build_probe() {
   gcc -O1 -o "$WORK/xprobe" "$E2E_DIR/xprobe.c" -lX11 -l:libXtst.so.6 ||
     fail "cannot build xprobe (needs libx11-dev and libxtst6)"
-  XPROBE="$WORK/xprobe"
+  export XPROBE="$WORK/xprobe"
 }
 
 # Starts Xvfb on a free display number of its own, well away from the low numbers
@@ -54,11 +54,11 @@ build_probe() {
 # server.
 start_display() {
   need Xvfb xdotool import compare convert gcc
-  local n tries
+  local n _
   display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-  for tries in 1 2 3 4 5; do
+  for _ in 1 2 3 4 5; do
     n=$((200 + RANDOM % 700))
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"

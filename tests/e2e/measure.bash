@@ -8,7 +8,7 @@ start_display
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # First complete picture: the navy sky and the brown ground on screen.
-for i in $(seq "$RUNS"); do
+for _ in $(seq "$RUNS"); do
   read -r ms pid < <(cd "$WORK" && PLATFORM_HOST=sdl "$XPROBE" first-picture \
     500 40 003399 300 400 996633 -- "$APP")
   # CPU the program used until then: what the time would be on an idle machine.
@@ -33,7 +33,7 @@ awk -v c="$((c1 - c0))" -v hz="$hz" -v a="$t0" -v b="$t1" \
 
 # Click to screen: the Run menu opening (the platform alone), then bug 3 appearing
 # after "Add Bug" with the animation halted (through the program's loop).
-for i in $(seq "$RUNS"); do
+for _ in $(seq "$RUNS"); do
   echo "click on Run to popup on screen: $("$XPROBE" click-latency 14 9 150 $((MENU_H + 10))) ms"
   key Escape
   sleep 0.3
