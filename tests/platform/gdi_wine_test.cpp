@@ -32,7 +32,8 @@ std::vector<Case> LoadCases() {
   std::vector<Case> cases;
   std::string line;
   while (std::getline(in, line)) {
-    if (line.empty()) continue;
+    // Shapes Wine drew differently on two runs (stray brush pixels) are no reference.
+    if (line.empty() || line[0] == '#') continue;
     Case k;
     k.text = line;
     std::istringstream s(line);
@@ -124,7 +125,7 @@ std::string Family(const Case& k) {
 template <class Pick>
 void Compare(Pick pick) {
   static const std::vector<Case> cases = LoadCases();
-  ASSERT_GT(cases.size(), 6000u) << "captured shapes missing";
+  ASSERT_GT(cases.size(), 6500u) << "captured shapes missing";
   struct Counts {
     int failed = 0, total = 0;
     long pixels = 0;
