@@ -333,44 +333,94 @@ void ThinLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t px) {
   }
 }
 
-// Wider pens: round caps (the pen-sized disc) at both ends joined by a quadrilateral
-// whose corners sit the pen's half widths either side of the end points, rounded away
-// from the line, and which covers the pixels whose top-left corner it contains.
+// Wider pens: round caps (the pen-sized disc) at both ends joined by a parallelogram
+// with whole-number corners, which covers the pixels whose top-left corner it contains
+// (an edge's left side and upper end count as inside). The corners sit the pen's half
+// width either side of the line along its normal u = (dy, -dx) * w / (2 |d|), taken with
+// u.x > 0 (or u.x == 0 and u.y > 0): on that side each component is rounded away from
+// zero, on the other side to the nearest whole number, halves going up. A slanted line
+// whose half width lands exactly on a whole or half number counts as a hair longer.
+// All rounding is exact in integers.
 void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   Disc(s, x0, y0, w, px);
   Disc(s, x1, y1, w, px);
   if (x0 == x1 && y0 == y1) return;
-  double dx = double(x1 - x0), dy = double(y1 - y0);
-  double len = std::hypot(dx, dy);
-  double nx = dy / len, ny = -dx / len;
-  auto away = [](double v) { return std::copysign(std::ceil(std::fabs(v) - 1e-9), v); };
-  double a = w / 2, b = w - w / 2;
-  double ax = away(nx * a), ay = away(ny * a), bx = away(nx * b), by = away(ny * b);
-  const double qx[4] = {x0 + ax, x1 + ax, x1 - bx, x0 - bx};
-  const double qy[4] = {y0 + ay, y1 + ay, y1 - by, y0 - by};
-  double top = std::min({qy[0], qy[1], qy[2], qy[3]});
-  double bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
-  i64 ylo = std::max<i64>(i64(std::ceil(top)), 0);
-  i64 yhi = std::min<i64>(i64(std::ceil(bottom)) - 1, s.height - 1);
+  i64 dx = x1 - x0, dy = y1 - y0;
+  i64 nx = dy, ny = -dx;  // the normal, pointing to the side rounded away from zero
+  if (nx < 0 || (nx == 0 && ny < 0)) {
+    nx = -nx;
+    ny = -ny;
+  }
+  const bool slanted = dx != 0 && dy != 0;
+  const double len = std::hypot(double(dx), double(dy));
+  // m(a) = a * w / (2 |d|), the size of a normal component a; compared exactly through
+  // squares: 2k |d| against a w is (2k)^2 |d|^2 against (a w)^2.
+  const bool exact = w <= (1 << 20);
+  const i128 d2 = i128(dx) * dx + i128(dy) * dy;
+  // sign of (t |d| - a w) for t >= 0, with a w taken a hair larger on slanted lines.
+  auto cmp = [&](i64 t, i64 a) -> int {
+    i128 l = i128(t) * t * d2, r = i128(a) * a * w * w;
+    if (l != r) return l < r ? -1 : 1;
+    return slanted ? -1 : 0;
+  };
+  auto guess = [&](i64 a) { return i64(std::floor(double(a) * w / (2 * len))); };
+  // Smallest k >= 0 with k >= m(a) (rounded away from zero).
+  auto up = [&](i64 a) -> i64 {
+    if (a == 0) return 0;
+    i64 k = std::max<i64>(guess(a) - 1, 0);
+    if (!exact) return guess(a) + 1;
+    while (cmp(2 * k, a) < 0) ++k;
+    return k;
+  };
+  // floor(m(a) + 1/2): the largest k >= 0 with 2k - 1 <= 2 m(a).
+  auto near_up = [&](i64 a) -> i64 {
+    if (a == 0) return 0;
+    if (!exact) return i64(std::floor(double(a) * w / (2 * len) + 0.5));
+    i64 k = guess(a) + 2;
+    while (k > 0 && cmp(2 * k - 1, a) > 0) --k;
+    return k;
+  };
+  // -floor(-m(a) + 1/2): the smallest k >= 0 with 2k + 1 >= 2 m(a).
+  auto near_down = [&](i64 a) -> i64 {
+    if (a == 0) return 0;
+    if (!exact) return i64(std::ceil(double(a) * w / (2 * len) - 0.5));
+    i64 k = std::max<i64>(guess(a) - 1, 0);
+    while (cmp(2 * k + 1, a) < 0) ++k;
+    return k;
+  };
+  i64 anx = nx < 0 ? -nx : nx, any = ny < 0 ? -ny : ny;
+  // Away side: +n rounded away from zero. Other side: -n rounded to nearest.
+  i64 ax = up(anx), ay = ny < 0 ? -up(any) : up(any);
+  i64 bx = -near_down(anx);  // -n.x <= 0
+  i64 by = ny > 0 ? -near_down(any) : near_up(any);
+  const i64 qx[4] = {x0 + ax, x1 + ax, x1 + bx, x0 + bx};
+  const i64 qy[4] = {y0 + ay, y1 + ay, y1 + by, y0 + by};
+  i64 top = std::min({qy[0], qy[1], qy[2], qy[3]});
+  i64 bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
+  i64 ylo = std::max<i64>(top, 0), yhi = std::min<i64>(bottom - 1, s.height - 1);
   for (i64 y = ylo; y <= yhi; ++y) {
-    double lo = 0, hi = 0;
+    i64 lo = 0, hi = 0;
     int n = 0;
     for (int e = 0; e < 4; ++e) {
-      double ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
+      i64 ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
       if (ey1 == ey2) continue;
       if (ey1 > ey2) {
         std::swap(ex1, ex2);
         std::swap(ey1, ey2);
       }
-      if (double(y) < ey1 || double(y) >= ey2) continue;
-      double x = ex1 + (double(y) - ey1) * (ex2 - ex1) / (ey2 - ey1);
+      if (y < ey1 || y >= ey2) continue;
+      // ceil of the edge's x on this row
+      i128 num = i128(y - ey1) * (ex2 - ex1), den = ey2 - ey1;
+      i128 q = num / den;
+      if (num % den != 0 && num > 0) ++q;
+      i64 x = ex1 + i64(q);
       lo = n ? std::min(lo, x) : x;
       hi = n ? std::max(hi, x) : x;
       ++n;
     }
     if (n < 2) continue;
     // Columns x with lo <= x < hi.
-    Span(s, y, i64(std::ceil(lo)), i64(std::ceil(hi)) - 1, px);
+    Span(s, y, lo, hi - 1, px);
   }
 }
 
