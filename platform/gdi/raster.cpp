@@ -270,7 +270,78 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
     }
     return;
   }
-  // Wide pens: the ring between the outline grown and shrunk by the pen's half widths,
+  // Wide pens: the thin outline taken as a path from pixel to pixel and stroked like a
+  // wide line: the pen's disc on every outline pixel, and a wide line along each
+  // diagonal step (one with neither pixel between its ends on the outline). The brush
+  // covers the thin outline's inside, under the pen.
+  if (w <= 256) {
+    void WideLine(Surface & s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px);
+    // The disc's span on row dy relative to its centre, dy in [dtop, dtop + w).
+    const i64 dtop = -(w / 2);
+    EllipseRows disc(dtop, dtop, dtop + w, dtop + w);
+    auto disc_row = [&](i64 dy, i64* lo, i64* hi) -> bool {
+      if (w <= 2) {
+        *lo = dtop;
+        *hi = dtop + w - 1;
+        return true;
+      }
+      i64 o, in;
+      if (!disc.Row(dy, &o, &in)) return false;
+      *lo = o;
+      *hi = dtop + dtop + w - 1 - o;
+      return true;
+    };
+    // Row yy of the thin outline: up to two spans [a, b].
+    i64 mirror = l + r - 1;
+    auto spans = [&](i64 yy, i64 a[2], i64 b[2]) -> int {
+      i64 o, in;
+      if (!e.Row(yy, &o, &in)) return 0;
+      a[0] = o;
+      b[0] = in;
+      a[1] = mirror - in;
+      b[1] = mirror - o;
+      return 2;
+    };
+    auto on = [&](i64 x, int n, const i64 a[2], const i64 b[2]) {
+      for (int k = 0; k < n; ++k)
+        if (x >= a[k] && x <= b[k]) return true;
+      return false;
+    };
+    if (p.brush) {
+      for (i64 y = std::max<i64>(t, 0); y < std::min<i64>(b, s.height); ++y) {
+        i64 o, in;
+        if (e.Row(y, &o, &in)) Span(s, y, in + 1, mirror - in - 1, p.brush_px);
+      }
+    }
+    // Outline rows whose discs or steps can reach the surface.
+    i64 y0 = std::max<i64>(t, -i64(w) - 1), y1 = std::min<i64>(b - 1, s.height + i64(w));
+    for (i64 yy = y0; yy <= y1; ++yy) {
+      i64 a[2], bb[2];
+      int n = spans(yy, a, bb);
+      if (!n) continue;
+      for (i64 dy = dtop; dy < dtop + w; ++dy) {
+        i64 y = yy + dy, lo, hi;
+        if (y < 0 || y >= s.height || !disc_row(dy, &lo, &hi)) continue;
+        for (int k = 0; k < n; ++k) Span(s, y, a[k] + lo, bb[k] + hi, p.pen_px);
+      }
+      i64 a2[2], b2[2];
+      int n2 = spans(yy + 1, a2, b2);
+      if (!n2) continue;
+      for (int k = 0; k < n; ++k) {
+        // A diagonal step can only leave a span's end.
+        const i64 ends[2] = {a[k], bb[k]};
+        const int dirs[2] = {-1, 1};
+        for (int j = 0; j < 2; ++j) {
+          i64 x = ends[j], sx = dirs[j];
+          if (on(x + sx, n, a, bb)) continue;
+          if (!on(x + sx, n2, a2, b2) || on(x, n2, a2, b2)) continue;
+          WideLine(s, x, yy, x + sx, yy + 1, w, p.pen_px);
+        }
+      }
+    }
+    return;
+  }
+  // Wider still: the ring between the outline grown and shrunk by the pen's half widths,
   // the odd pixel of an even width going up and left.
   i64 before = w / 2, after = (w - 1) / 2;
   i64 ol = l - before, ot = t - before, orr = r + after, ob = b + after;
