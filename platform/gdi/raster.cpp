@@ -279,17 +279,18 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
     // The disc's span on row dy relative to its centre, dy in [dtop, dtop + w).
     const i64 dtop = -(w / 2);
     EllipseRows disc(dtop, dtop, dtop + w, dtop + w);
-    auto disc_row = [&](i64 dy, i64* lo, i64* hi) -> bool {
-      if (w <= 2) {
-        *lo = dtop;
-        *hi = dtop + w - 1;
-        return true;
-      }
+    i64 dlo[256], dhi[256];
+    bool dok[256];
+    for (int k = 0; k < w; ++k) {
       i64 o, in;
-      if (!disc.Row(dy, &o, &in)) return false;
-      *lo = o;
-      *hi = dtop + dtop + w - 1 - o;
-      return true;
+      dok[k] = w <= 2 || disc.Row(dtop + k, &o, &in);
+      dlo[k] = w <= 2 ? dtop : o;
+      dhi[k] = w <= 2 ? dtop + w - 1 : dtop + dtop + w - 1 - o;
+    }
+    auto disc_row = [&](i64 dy, i64* lo, i64* hi) -> bool {
+      *lo = dlo[dy - dtop];
+      *hi = dhi[dy - dtop];
+      return dok[dy - dtop];
     };
     // Row yy of the thin outline: up to two spans [a, b].
     i64 mirror = l + r - 1;
