@@ -166,13 +166,7 @@ WPARAM MouseKeys() {
 }
 
 void PushInput(HWND h, UINT message, WPARAM wp, LPARAM lp) {
-  MSG m = {};
-  m.hwnd = h;
-  m.message = message;
-  m.wParam = wp;
-  m.lParam = lp;
-  m.time = MessageTime();
-  S().input.push_back(m);
+  S().input.push_back(MakeMessage(h, message, wp, lp));
 }
 
 void PostKey(Window& w, int native_vk, bool down) {

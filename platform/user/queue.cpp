@@ -29,16 +29,6 @@ bool Matches(const MSG& m, HWND filter, UINT lo, UINT hi) {
   return InRange(m.message, lo, hi);
 }
 
-MSG Make(HWND h, UINT message, WPARAM wp, LPARAM lp) {
-  MSG m = {};
-  m.hwnd = h;
-  m.message = message;
-  m.wParam = wp;
-  m.lParam = lp;
-  m.time = MessageTime();
-  return m;
-}
-
 // The expired timer due first, for windows that pass the filter.
 struct DueTimer {
   Timer* timer = nullptr;
@@ -104,7 +94,7 @@ bool Peek(MSG* out, HWND filter, UINT lo, UINT hi, UINT remove) {
   }
   if (s.quit_pending) {
     // WM_QUIT comes whatever the filter, once nothing is posted.
-    *out = Make(nullptr, WM_QUIT, WPARAM(s.quit_code), 0);
+    *out = MakeMessage(nullptr, WM_QUIT, WPARAM(s.quit_code), 0);
     if (take) s.quit_pending = false;
     return true;
   }
@@ -120,7 +110,7 @@ bool Peek(MSG* out, HWND filter, UINT lo, UINT hi, UINT remove) {
   if (InRange(WM_PAINT, lo, hi) && filter != reinterpret_cast<HWND>(intptr_t(-1))) {
     // Stays until the window is validated, whatever PM_REMOVE says.
     if (Window* w = FirstToPaint(filter)) {
-      *out = Make(w->handle, WM_PAINT, 0, 0);
+      *out = MakeMessage(w->handle, WM_PAINT, 0, 0);
       return true;
     }
   }
@@ -128,7 +118,8 @@ bool Peek(MSG* out, HWND filter, UINT lo, UINT hi, UINT remove) {
     int64_t now = Now();
     DueTimer due = FirstDue(filter, now);
     if (due.timer) {
-      *out = Make(due.hwnd, WM_TIMER, due.timer->id, reinterpret_cast<LPARAM>(due.timer->proc));
+      *out =
+          MakeMessage(due.hwnd, WM_TIMER, due.timer->id, reinterpret_cast<LPARAM>(due.timer->proc));
       // Periods missed meanwhile are merged into this one message; the next one
       // keeps the timer's rhythm rather than drifting by the time it waited.
       if (take) {
@@ -168,6 +159,16 @@ void Compose(Window& w, int menu_h) {
 }
 
 }  // namespace
+
+MSG MakeMessage(HWND h, UINT message, WPARAM wp, LPARAM lp) {
+  MSG m = {};
+  m.hwnd = h;
+  m.message = message;
+  m.wParam = wp;
+  m.lParam = lp;
+  m.time = MessageTime();
+  return m;
+}
 
 int64_t Now() { return CurrentHost().NowMs(); }
 uint32_t MessageTime() { return uint32_t(Now()); }
@@ -261,7 +262,7 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     SetLastError(kErrorInvalidWindowHandle);
     return FALSE;
   }
-  S().posted.push_back(Make(hWnd, Msg, wParam, lParam));
+  S().posted.push_back(MakeMessage(hWnd, Msg, wParam, lParam));
   CurrentHost().Wake();
   return TRUE;
 }

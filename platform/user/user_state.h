@@ -43,6 +43,8 @@ State& S();
 // Current time on the host's clock.
 int64_t Now();
 uint32_t MessageTime();
+// A message stamped with the current message time.
+MSG MakeMessage(HWND h, UINT message, WPARAM wp, LPARAM lp);
 
 // Messages sent straight to the procedure.
 LRESULT Send(Window& w, UINT msg, WPARAM wp, LPARAM lp);
