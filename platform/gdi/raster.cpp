@@ -86,15 +86,19 @@ inline void Box(Surface& s, i64 l, i64 t, i64 r, i64 b, uint32_t px) {
 // ---- Ellipse outlines -------------------------------------------------------------
 // The ellipse through the centres of the box's first and last columns and rows, in
 // doubled coordinates around its centre (X = 2x - (l + r - 1)), so half-pixel centres
-// stay integers. A pixel is on the outline when a midpoint walk of the curve would
-// visit it: for each column on the flat part, the row nearest the curve; for each row
-// on the steep part, the column nearest the curve.
+// stay integers. F(X, Y) = X^2 b^2 + Y^2 a^2 - a^2 b^2. Circles: a pixel is on the
+// outline when a midpoint walk of the curve would visit it: for each column on the flat
+// part, the row nearest the curve; for each row on the steep part, the column nearest
+// the curve. Other ellipses (up to kWalkLimit across) follow Walk() below; the filled
+// shape is every row's outermost pixel and what lies between, the outline its pixels
+// with an unfilled neighbour beside, above or below.
 class EllipseRows {
  public:
   EllipseRows(i64 l, i64 t, i64 r, i64 b) : l_(l), t_(t), r_(r), b_(b) {
     a_ = r - l - 1;
     b2_ = b - t - 1;
     exact_ = a_ < (i64(1) << 30) && b2_ < (i64(1) << 30);
+    if (a_ != b2_ && a_ > 0 && b2_ > 0 && a_ < kWalkLimit && b2_ < kWalkLimit) Walk();
   }
   // Row y's outline on the left half: columns outer..inner (outer <= inner). False when
   // the row has no outline pixel.
@@ -102,6 +106,7 @@ class EllipseRows {
     i64 Y = 2 * y - (t_ + b_ - 1);
     if (Y < 0) Y = -Y;
     if (Y > b2_) return false;
+    if (!reach_.empty()) return WalkedRow(Y, outer, inner);
     i64 lo = INT64_MAX, hi = INT64_MIN;  // doubled X of outline pixels in this row
     // Flat part: columns whose nearest row is Y: F(X, Y-1) < 0 <= F(X, Y+1).
     i64 x_hi = MaxInside(Y - 1);
@@ -183,9 +188,66 @@ class EllipseRows {
     return X;
   }
 
+  // Ellipses that are not circles: the quadrant is walked from the end of the
+  // horizontal semi-axis (X = a, lowest row) towards the top. On the steep part each row
+  // steps in one column when that leaves the smaller |F| (an exact tie steps in when the
+  // pixel is outside; stepping in past the centre column ends the walk). The walk turns
+  // to the flat part at the first point where the next column in has a smaller |F| on
+  // the same row than one row up; there each column goes one row up when that leaves
+  // the smaller or equal |F|. Every row keeps its outermost pixel: the filled shape.
+  static constexpr i64 kWalkLimit = i64(1) << 17;
+  i128 F(i64 X, i64 Y) const {
+    i128 A2 = i128(a_) * a_, B2 = i128(b2_) * b2_;
+    return i128(X) * X * B2 + i128(Y) * Y * A2 - A2 * B2;
+  }
+  static i128 Abs(i128 v) { return v < 0 ? -v : v; }
+  i64 Empty() const { return Smallest() - 2; }
+  void Walk() {
+    const i64 xmin = Smallest(), ymin = b2_ & 1;
+    reach_.assign(size_t((b2_ - ymin) / 2 + 1), Empty());
+    auto keep = [&](i64 X, i64 Y) {
+      i64& e = reach_[size_t((Y - ymin) / 2)];
+      e = std::max(e, X);
+    };
+    auto turns = [&](i64 X, i64 Y) { return Abs(F(X - 2, Y)) < Abs(F(X - 2, Y + 2)); };
+    i64 X = a_, Y = ymin;
+    keep(X, Y);
+    bool flat = turns(X, Y);
+    for (;;) {
+      if (!flat) {
+        if (Y >= b2_) break;
+        Y += 2;
+        i128 here = F(X, Y), in = Abs(F(X - 2, Y));
+        if (in < Abs(here) || (in == Abs(here) && here > 0)) X -= 2;
+        if (X < xmin) break;
+        keep(X, Y);
+        flat = turns(X, Y);
+      } else {
+        if (X <= xmin) break;
+        X -= 2;
+        if (Y + 2 <= b2_ && Abs(F(X, Y + 2)) <= Abs(F(X, Y))) Y += 2;
+        keep(X, Y);
+      }
+    }
+  }
+  // A walked row: its outermost pixel, and in to the last pixel that has no filled
+  // pixel both above and below it.
+  bool WalkedRow(i64 Y, i64* outer, i64* inner) const {
+    size_t i = size_t((Y - (b2_ & 1)) / 2);
+    i64 e = reach_[i];
+    if (e < Smallest()) return false;
+    i64 up = i + 1 < reach_.size() ? reach_[i + 1] : Empty();
+    i64 down = Y >= 2 ? reach_[i - 1] : (Y == 0 ? up : e);
+    i64 in = std::min(std::max(std::min(up, down) + 2, Smallest()), e);
+    *outer = (l_ + r_ - 1 - e) / 2;
+    *inner = (l_ + r_ - 1 - in) / 2;
+    return true;
+  }
+
   i64 l_, t_, r_, b_;
   i64 a_, b2_;
   bool exact_;
+  std::vector<i64> reach_;  // per row (lowest first), the walked outermost X
 };
 
 // ---- Rectangles ---------------------------------------------------------------------
