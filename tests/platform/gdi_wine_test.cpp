@@ -113,6 +113,22 @@ std::string Picture(const std::string& want, const std::string& got) {
   return o.str();
 }
 
+// An ellipse's brush never leaves its box, nor its pen the box grown by the pen's
+// width. For some narrow boxes Wine's capture holds brush runs outside (the same boxes
+// that vary from one capture to the next): such a capture is no reference for ours.
+bool PaintsOutsideItsBox(const Case& k) {
+  if (k.kind != 'E') return false;
+  int l = std::min(k.a, k.c), r = std::max(k.a, k.c);
+  int t = std::min(k.b, k.d), b = std::max(k.b, k.d);
+  int grow = k.pen > 1 ? k.pen : 0;
+  std::string g = Expand(k.runs);
+  for (int i = 0; i < int(g.size()); ++i) {
+    int x = i % kSize, y = i / kSize, out = g[i] == 'B' ? 0 : grow;
+    if (g[i] != '.' && (x < l - out || x >= r + out || y < t - out || y >= b + out)) return true;
+  }
+  return false;
+}
+
 std::string Family(const Case& k) {
   std::string f(1, k.kind);
   f += k.pen < 0 ? " null pen" : " pen " + std::to_string(k.pen);
@@ -131,9 +147,13 @@ void Compare(Pick pick) {
     long pixels = 0;
   };
   std::map<std::string, Counts> families;
-  int shown = 0;
+  int shown = 0, stray = 0;
   for (const Case& k : cases) {
     if (!pick(k)) continue;
+    if (PaintsOutsideItsBox(k)) {
+      ++stray;
+      continue;
+    }
     std::string got = Draw(k);
     Counts& fam = families[Family(k)];
     ++fam.total;
@@ -146,6 +166,8 @@ void Compare(Pick pick) {
     }
   }
   ASSERT_FALSE(families.empty());
+  // A handful of Wine's narrow boxes, never a whole family.
+  EXPECT_LE(stray, 16) << "captures painting outside their box";
   for (auto& [name, c] : families)
     EXPECT_EQ(c.failed, 0) << name << ": " << c.failed << " of " << c.total << " shapes differ, "
                            << c.pixels << " pixels in all";
