@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "gdi.h"
 
@@ -337,7 +338,8 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
   // diagonal step (one with neither pixel between its ends on the outline). The brush
   // covers the thin outline's inside, under the pen.
   if (w <= 256) {
-    void WideLine(Surface & s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px);
+    void WideQuad(i64 x0, i64 y0, i64 x1, i64 y1, int w, i64 qx[4], i64 qy[4]);
+    bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo, i64* hi);
     // The disc's span on row dy relative to its centre, dy in [dtop, dtop + w).
     const i64 dtop = -(w / 2);
     EllipseRows disc(dtop, dtop, dtop + w, dtop + w);
@@ -354,11 +356,30 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
       *hi = dhi[dy - dtop];
       return dok[dy - dtop];
     };
+    // The outline's rows, each worked out once: a row and its mirror below the centre
+    // are alike, and the brush and the stroke both ask for them.
+    struct CachedRow {
+      signed char state = -1;  // -1 unknown, 0 no outline pixel, 1 known
+      i64 o = 0, in = 0;
+    };
+    std::vector<CachedRow> cache(b - t <= 4096 ? size_t((b - t) / 2 + 1) : 0);
+    auto row = [&](i64 yy, i64* o, i64* in) -> bool {
+      if (cache.empty()) return e.Row(yy, o, in);
+      i64 Y = 2 * yy - (t + b - 1);
+      if (Y < 0) Y = -Y;
+      size_t k = size_t(Y / 2);
+      if (k >= cache.size()) return e.Row(yy, o, in);
+      CachedRow& c = cache[k];
+      if (c.state < 0) c.state = e.Row(yy, &c.o, &c.in) ? 1 : 0;
+      *o = c.o;
+      *in = c.in;
+      return c.state == 1;
+    };
     // Row yy of the thin outline: up to two spans [a, b].
     i64 mirror = l + r - 1;
     auto spans = [&](i64 yy, i64 a[2], i64 b[2]) -> int {
       i64 o, in;
-      if (!e.Row(yy, &o, &in)) return 0;
+      if (!row(yy, &o, &in)) return 0;
       a[0] = o;
       b[0] = in;
       a[1] = mirror - in;
@@ -373,22 +394,55 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
     if (p.brush) {
       for (i64 y = std::max<i64>(t, 0); y < std::min<i64>(b, s.height); ++y) {
         i64 o, in;
-        if (e.Row(y, &o, &in)) Span(s, y, in + 1, mirror - in - 1, p.brush_px);
+        if (row(y, &o, &in)) Span(s, y, in + 1, mirror - in - 1, p.brush_px);
       }
     }
     // Outline rows whose discs or steps can reach the surface.
     i64 y0 = std::max<i64>(t, -i64(w) - 1), y1 = std::min<i64>(b - 1, s.height + i64(w));
+    // A diagonal step's wide line from (0, 0) to (sx, 1) is the same shape wherever it
+    // lies: its parallelogram's rows, relative, worked out once for each direction.
+    struct StepRows {
+      i64 top = 0;
+      int n = 0;
+      i64 lo[264], hi[264];
+      bool ok[264];
+    } step[2];
+    for (int j = 0; j < 2; ++j) {
+      i64 qx[4], qy[4];
+      WideQuad(0, 0, j ? 1 : -1, 1, w, qx, qy);
+      i64 top = std::min({qy[0], qy[1], qy[2], qy[3]});
+      i64 bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
+      step[j].top = top;
+      step[j].n = int(std::min<i64>(bottom - top, 264));
+      for (int k = 0; k < step[j].n; ++k)
+        step[j].ok[k] = QuadRow(qx, qy, top + k, &step[j].lo[k], &step[j].hi[k]);
+    }
+    auto disc_at = [&](i64 x, i64 yy) {
+      for (i64 dy = dtop; dy < dtop + w; ++dy) {
+        i64 y = yy + dy, lo, hi;
+        if (y < 0 || y >= s.height || !disc_row(dy, &lo, &hi)) continue;
+        Span(s, y, x + lo, x + hi, p.pen_px);
+      }
+    };
+    auto step_at = [&](i64 x, i64 yy, i64 sx) {
+      disc_at(x, yy);
+      disc_at(x + sx, yy + 1);
+      const StepRows& st = step[sx > 0];
+      for (int k = 0; k < st.n; ++k)
+        if (st.ok[k]) Span(s, yy + st.top + k, x + st.lo[k], x + st.hi[k] - 1, p.pen_px);
+    };
+    i64 a2[2], b2[2];
+    int n2 = y0 <= y1 ? spans(y0, a2, b2) : 0;
     for (i64 yy = y0; yy <= y1; ++yy) {
-      i64 a[2], bb[2];
-      int n = spans(yy, a, bb);
+      i64 a[2] = {a2[0], a2[1]}, bb[2] = {b2[0], b2[1]};
+      int n = n2;
+      n2 = spans(yy + 1, a2, b2);
       if (!n) continue;
       for (i64 dy = dtop; dy < dtop + w; ++dy) {
         i64 y = yy + dy, lo, hi;
         if (y < 0 || y >= s.height || !disc_row(dy, &lo, &hi)) continue;
         for (int k = 0; k < n; ++k) Span(s, y, a[k] + lo, bb[k] + hi, p.pen_px);
       }
-      i64 a2[2], b2[2];
-      int n2 = spans(yy + 1, a2, b2);
       if (!n2) continue;
       for (int k = 0; k < n; ++k) {
         // A diagonal step can only leave a span's end.
@@ -398,7 +452,7 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
           i64 x = ends[j], sx = dirs[j];
           if (on(x + sx, n, a, bb)) continue;
           if (!on(x + sx, n2, a2, b2) || on(x, n2, a2, b2)) continue;
-          WideLine(s, x, yy, x + sx, yy + 1, w, p.pen_px);
+          step_at(x, yy, sx);
         }
       }
     }
@@ -475,10 +529,8 @@ void ThinLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, uint32_t px) {
 // zero, on the other side to the nearest whole number, halves going up. A slanted line
 // whose half width lands exactly on a whole or half number counts as a hair longer.
 // All rounding is exact in integers.
-void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
-  Disc(s, x0, y0, w, px);
-  Disc(s, x1, y1, w, px);
-  if (x0 == x1 && y0 == y1) return;
+// The parallelogram's corners for a line of width w from (x0, y0) to (x1, y1), distinct.
+void WideQuad(i64 x0, i64 y0, i64 x1, i64 y1, int w, i64 qx[4], i64 qy[4]) {
   i64 dx = x1 - x0, dy = y1 - y0;
   i64 nx = dy, ny = -dx;  // the normal, pointing to the side rounded away from zero
   if (nx < 0 || (nx == 0 && ny < 0)) {
@@ -527,34 +579,49 @@ void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   i64 ax = up(anx), ay = ny < 0 ? -up(any) : up(any);
   i64 bx = -near_down(anx);  // -n.x <= 0
   i64 by = ny > 0 ? -near_down(any) : near_up(any);
-  const i64 qx[4] = {x0 + ax, x1 + ax, x1 + bx, x0 + bx};
-  const i64 qy[4] = {y0 + ay, y1 + ay, y1 + by, y0 + by};
+  qx[0] = x0 + ax, qx[1] = x1 + ax, qx[2] = x1 + bx, qx[3] = x0 + bx;
+  qy[0] = y0 + ay, qy[1] = y1 + ay, qy[2] = y1 + by, qy[3] = y0 + by;
+}
+
+// Row y of a parallelogram: the columns x with lo <= x < hi; false when none.
+bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo_out, i64* hi_out) {
+  i64 lo = 0, hi = 0;
+  int n = 0;
+  for (int e = 0; e < 4; ++e) {
+    i64 ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
+    if (ey1 == ey2) continue;
+    if (ey1 > ey2) {
+      std::swap(ex1, ex2);
+      std::swap(ey1, ey2);
+    }
+    if (y < ey1 || y >= ey2) continue;
+    // ceil of the edge's x on this row
+    i128 num = i128(y - ey1) * (ex2 - ex1), den = ey2 - ey1;
+    i128 q = num / den;
+    if (num % den != 0 && num > 0) ++q;
+    i64 x = ex1 + i64(q);
+    lo = n ? std::min(lo, x) : x;
+    hi = n ? std::max(hi, x) : x;
+    ++n;
+  }
+  if (n < 2) return false;
+  *lo_out = lo;
+  *hi_out = hi;
+  return true;
+}
+
+void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
+  Disc(s, x0, y0, w, px);
+  Disc(s, x1, y1, w, px);
+  if (x0 == x1 && y0 == y1) return;
+  i64 qx[4], qy[4];
+  WideQuad(x0, y0, x1, y1, w, qx, qy);
   i64 top = std::min({qy[0], qy[1], qy[2], qy[3]});
   i64 bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
   i64 ylo = std::max<i64>(top, 0), yhi = std::min<i64>(bottom - 1, s.height - 1);
   for (i64 y = ylo; y <= yhi; ++y) {
-    i64 lo = 0, hi = 0;
-    int n = 0;
-    for (int e = 0; e < 4; ++e) {
-      i64 ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
-      if (ey1 == ey2) continue;
-      if (ey1 > ey2) {
-        std::swap(ex1, ex2);
-        std::swap(ey1, ey2);
-      }
-      if (y < ey1 || y >= ey2) continue;
-      // ceil of the edge's x on this row
-      i128 num = i128(y - ey1) * (ex2 - ex1), den = ey2 - ey1;
-      i128 q = num / den;
-      if (num % den != 0 && num > 0) ++q;
-      i64 x = ex1 + i64(q);
-      lo = n ? std::min(lo, x) : x;
-      hi = n ? std::max(hi, x) : x;
-      ++n;
-    }
-    if (n < 2) continue;
-    // Columns x with lo <= x < hi.
-    Span(s, y, lo, hi - 1, px);
+    i64 lo, hi;
+    if (QuadRow(qx, qy, y, &lo, &hi)) Span(s, y, lo, hi - 1, px);
   }
 }
 
