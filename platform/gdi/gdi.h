@@ -41,9 +41,9 @@ struct Bitmap {
 };
 
 struct DC {
-  SurfacePtr surface;   // what it draws on: the selected bitmap's or a window's
-  bool memory = false;  // from CreateCompatibleDC
-  HWND owner = nullptr; // the window of a window DC
+  SurfacePtr surface;    // what it draws on: the selected bitmap's or a window's
+  bool memory = false;   // from CreateCompatibleDC
+  HWND owner = nullptr;  // the window of a window DC
   HPEN pen = nullptr;
   HBRUSH brush = nullptr;
   HFONT font = nullptr;
@@ -85,22 +85,29 @@ inline void PutPixel(Surface& s, int x, int y, uint32_t pixel) {
   s.pixels[size_t(y) * size_t(s.width) + size_t(x)] = pixel;
 }
 
-// Fills n pixels with one value at close to memset speed: a short run by hand, then
-// doubling copies (a plain loop of 32-bit stores is several times slower).
+// Fills n pixels with one value at close to memset speed: 16-byte stores (a plain loop
+// of 32-bit stores, or copying from a filled row, is far slower).
 inline void FillPixels(uint32_t* p, size_t n, uint32_t v) {
-  if (n == 0) return;
   if ((v & 0xFF) == ((v >> 8) & 0xFF) && (v & 0xFF) == ((v >> 16) & 0xFF) &&
       (v & 0xFF) == (v >> 24)) {
     std::memset(p, int(v & 0xFF), n * sizeof(uint32_t));
     return;
   }
-  size_t done = n < 16 ? n : 16;
-  for (size_t i = 0; i < done; ++i) p[i] = v;
-  while (done < n) {
-    size_t k = done < n - done ? done : n - done;
-    std::memcpy(p + done, p, k * sizeof(uint32_t));
-    done += k;
+#if defined(__x86_64__)
+  // Long runs (whole surfaces) go fastest as one string store.
+  if (n >= 8192) {
+    asm volatile("rep stosl" : "+D"(p), "+c"(n) : "a"(v) : "memory");
+    return;
   }
+#endif
+  typedef uint32_t Quad __attribute__((vector_size(16), aligned(4), may_alias));
+  const Quad q = {v, v, v, v};
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    *reinterpret_cast<Quad*>(p + i) = q;
+    *reinterpret_cast<Quad*>(p + i + 4) = q;
+  }
+  for (; i < n; ++i) p[i] = v;
 }
 
 // ---- Text (text.cpp, cp1252.cpp) ----------------------------------------------------
@@ -115,10 +122,10 @@ std::string FontFilePath(const Font& font);
 // Work done by the text engine since start-up, so tests can prove that faces, sizes
 // and glyphs are cached.
 struct TextCacheStats {
-  uint64_t font_lookups = 0;   // fontconfig queries
-  uint64_t face_opens = 0;     // font files opened as FreeType faces
-  uint64_t size_creations = 0; // FreeType sizes (one per face and pixel size)
-  uint64_t glyph_renders = 0;  // glyphs loaded and rasterized
+  uint64_t font_lookups = 0;    // fontconfig queries
+  uint64_t face_opens = 0;      // font files opened as FreeType faces
+  uint64_t size_creations = 0;  // FreeType sizes (one per face and pixel size)
+  uint64_t glyph_renders = 0;   // glyphs loaded and rasterized
 };
 TextCacheStats GetTextCacheStats();
 

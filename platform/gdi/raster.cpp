@@ -70,8 +70,7 @@ inline void Span(Surface& s, i64 y, i64 x0, i64 x1, uint32_t px) {
   FillPixels(row + x0, size_t(x1 - x0 + 1), px);
 }
 
-// Fills columns l..r of rows t..b (inclusive), clipped: the first row by FillPixels, the
-// others copied from it.
+// Fills columns l..r of rows t..b (inclusive), clipped.
 inline void Box(Surface& s, i64 l, i64 t, i64 r, i64 b, uint32_t px) {
   l = std::max<i64>(l, 0);
   r = std::min<i64>(r, s.width - 1);
@@ -80,8 +79,11 @@ inline void Box(Surface& s, i64 l, i64 t, i64 r, i64 b, uint32_t px) {
   if (l > r || t > b) return;
   size_t n = size_t(r - l + 1), stride = size_t(s.width);
   uint32_t* first = s.pixels.data() + size_t(t) * stride + size_t(l);
-  FillPixels(first, n, px);
-  for (i64 y = t + 1; y <= b; ++y) std::memcpy(first + size_t(y - t) * stride, first, n * 4);
+  if (n == stride) {  // whole rows: one run
+    FillPixels(first, n * size_t(b - t + 1), px);
+    return;
+  }
+  for (i64 y = t; y <= b; ++y) FillPixels(first + size_t(y - t) * stride, n, px);
 }
 
 // ---- Ellipse outlines -------------------------------------------------------------
