@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "internal.h"
+#include "gdi/gdi.h"
 
 namespace {
 

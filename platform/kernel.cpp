@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "host/host.h"
-#include "internal.h"
+#include "kernel.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "internal.h"
+#include "surface.h"
 
 namespace platform {
 

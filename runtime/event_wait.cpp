@@ -1,7 +1,7 @@
 // Event wait and run control: the message pump, the run modes, and the input branches of
 // the drawing window's procedure.
 #include "runtime_state.h"
-#include "scripts.h"
+#include "event_script.h"
 
 int event_kind = -1;
 int event_x = 0;
@@ -12,16 +12,6 @@ unsigned char single_step = 0;
 unsigned char quit_requested = 0;
 int tick_pending = 0;
 int ctrl_down = 0;
-
-void ToggleLogging(void) {
-  if (logging == 1) {
-    logging = 0;
-    CheckMenuItem(run_menu, 4, MF_BYCOMMAND | MF_UNCHECKED);
-  } else {
-    logging = 1;
-    CheckMenuItem(run_menu, 4, MF_BYCOMMAND | MF_CHECKED);
-  }
-}
 
 // The Run menu's commands; a Ctrl shortcut does exactly what its menu item does.
 static void RunCommand(int id) {

@@ -110,4 +110,16 @@ int SetLogging(int flag) {
   return 1;
 }
 
+// The Logging command and Ctrl+L: flips the flag and its check mark, leaving the
+// window as it is.
+void ToggleLogging(void) {
+  if (logging == 1) {
+    logging = 0;
+    CheckMenuItem(run_menu, 4, MF_BYCOMMAND | MF_UNCHECKED);
+  } else {
+    logging = 1;
+    CheckMenuItem(run_menu, 4, MF_BYCOMMAND | MF_CHECKED);
+  }
+}
+
 int ShowLogWindow(int flag) { return ShowWindow(log_window, flag != 0 ? SW_SHOW : SW_HIDE); }

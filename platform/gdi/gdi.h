@@ -4,7 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "../internal.h"
+#include "../surface.h"
+#include "hooks.h"
 
 namespace platform::gdi {
 

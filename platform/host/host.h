@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "../internal.h"
+#include "../surface.h"
 
 namespace platform {
 

@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "../host/host.h"
-#include "../internal.h"
+#include "../gdi/hooks.h"
+#include "../surface.h"
 
 namespace platform {
+
+// The client-area surface of a window; null for anything that is not a live window.
+SurfacePtr WindowSurface(HWND hwnd);
 
 // ---- Menus ---------------------------------------------------------------------
 struct MenuItem {

@@ -11,7 +11,7 @@
 #include "garden.h"
 #include "kx507.h"
 #include "runtime_state.h"
-#include "scripts.h"
+#include "event_script.h"
 
 namespace {
 

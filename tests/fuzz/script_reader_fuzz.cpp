@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "runtime_state.h"
-#include "scripts.h"
+#include "event_script.h"
 
 static char work_dir[256];
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "internal.h"
+#include "kernel.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "host/host.h"
-#include "internal.h"
 #include "user/user.h"
 
 using platform::NativeEvent;

@@ -7,7 +7,7 @@
 // while a read handle is still open, stops playback, closes that handle and drops the
 // tick count. Stopping playback drops a tick count still running down, so the next
 // recording counts from 0.
-#include "scripts.h"
+#include "event_script.h"
 
 #include <limits.h>
 #include <string.h>

@@ -17,7 +17,7 @@
 
 #include "kx507.h"
 #include "runtime_state.h"
-#include "scripts.h"
+#include "event_script.h"
 
 struct WaitResult {
   int kind;

@@ -5,7 +5,8 @@
 #include <stdlib.h>
 
 #include "garden_test_support.h"
-#include "internal.h"
+#include "gdi/gdi.h"
+#include "kernel.h"
 
 namespace {
 

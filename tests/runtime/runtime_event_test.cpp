@@ -1,7 +1,7 @@
 // The event wait: clicks, characters, ticks and quit, the run modes, the Run menu's
 // commands and their Ctrl shortcuts.
 #include "runtime_support.h"
-#include "scripts.h"
+#include "event_script.h"
 
 namespace {
 

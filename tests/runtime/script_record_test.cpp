@@ -1,6 +1,6 @@
 // Recording: what reaches "KX507.SCR" for the events the wait returns while Record Script
 // is on, the check mark of item 5, and the failures the log reports.
-#include "scripts_fixture.h"
+#include "script_fixture.h"
 
 using ScriptRecordTest = ScriptTest;
 

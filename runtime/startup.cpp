@@ -1,7 +1,7 @@
-// Windows and start-up: the drawing window with its back buffer and Run menu, the log
+// Start-up and close: the drawing window with its back buffer and Run menu, the log
 // window, the animation timer.
 #include "runtime_state.h"
-#include "scripts.h"
+#include "event_script.h"
 
 HWND draw_window = NULL;
 HWND log_window = NULL;

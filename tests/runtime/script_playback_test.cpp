@@ -2,7 +2,7 @@
 // its numbers, where playback stops, and what it reports.
 #include <limits.h>
 
-#include "scripts_fixture.h"
+#include "script_fixture.h"
 
 using ScriptPlaybackTest = ScriptTest;
 

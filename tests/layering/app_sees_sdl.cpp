@@ -1,0 +1,2 @@
+// Must not compile: SDL stays behind the platform.
+#include <SDL.h>
