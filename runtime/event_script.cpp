@@ -22,7 +22,7 @@ FILE* script_file = NULL;
 unsigned char script_for_writing = 0;
 unsigned char script_write_failed = 0;
 
-static const char ScriptFileName[] = "KX507.SCR";
+const char* ScriptFileName = "KX507.SCR";
 
 enum { MenuRecordScript = 5, MenuPlaybackScript = 6 };
 

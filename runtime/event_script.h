@@ -14,6 +14,9 @@ extern unsigned char script_for_writing;
 // Set after the first failed write to the open file: it is reported once per opening.
 extern unsigned char script_write_failed;
 
+// "KX507.SCR" in the working directory; a tool may point it at another file.
+extern const char* ScriptFileName;
+
 enum { ScriptLineSize = 512, ScriptNumberSize = 12 };
 
 void RecordEvent(int kind, int x, int y, signed char key);

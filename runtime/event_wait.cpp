@@ -2,6 +2,7 @@
 // the drawing window's procedure.
 #include "runtime_state.h"
 #include "event_script.h"
+#include "observer.h"
 
 int event_kind = -1;
 int event_x = 0;
@@ -134,6 +135,7 @@ int AwaitEvent(int* x, int* y, signed char* key) {
       if (ReadScriptEvent()) break;
       play_one = 0;
       playing_back = 0;
+      if (runtime_observer.playback_stopped) runtime_observer.playback_stopped();
     }
     if (event_kind == -1 && (single_step || animating)) {
       event_kind = EventPeriodic;

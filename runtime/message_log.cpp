@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "observer.h"
 #include "runtime_state.h"
 
 HGLOBAL log_lines[LogRingSize];
@@ -36,6 +37,7 @@ int LogPrintf(const char* format, ...) {
   if (log_head < 0) log_head = log_tail;
   log_tail = NextSlot(log_tail);
 
+  if (runtime_observer.log_line) runtime_observer.log_line(buffer);
   AppendLogLine(buffer);
   return count;
 }
@@ -104,7 +106,7 @@ LRESULT CALLBACK TextWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 
 int SetLogging(int flag) {
   if (draw_window == NULL) return 0;
-  logging = flag != 0 ? 1 : 0;
+  logging = flag != 0 || runtime_observer.keep_logging ? 1 : 0;
   CheckMenuItem(run_menu, 4, MF_BYCOMMAND | (logging == 1 ? MF_CHECKED : MF_UNCHECKED));
   if (logging == 1) ShowLogWindow(1);
   return 1;

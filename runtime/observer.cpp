@@ -1,0 +1,3 @@
+#include "observer.h"
+
+RuntimeObserver runtime_observer = {nullptr, nullptr, 0};
