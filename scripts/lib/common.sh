@@ -25,6 +25,8 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick gcc libx11-dev libxtst6 clang-14 libclang-rt-14-dev)
+# PNG and GIF through their libraries: the replay tool and the golden pictures.
+BUILD_PACKAGES+=(libpng-dev libgif-dev)
 
 # configure_build DIR [CMAKE ARGS...]
 configure_build() {

@@ -1,5 +1,5 @@
-// A small PNG writer and reader for the golden pictures: 8-bit RGB, filter 0,
-// zlib 'stored' blocks. The reader reads what the writer writes and refuses the rest.
+// PNG for the golden pictures, through libpng: 8-bit RGB, compressed; any valid PNG
+// is read (palette, grey, alpha and 16-bit ones are converted to 8-bit RGB).
 #pragma once
 
 #include <cstdint>
