@@ -230,6 +230,12 @@ bool GifWriter::AddFrame(const Picture& picture, int delay_cs, std::string* erro
   if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_OK)
     return Fail(error, "cannot write a GIF frame");
 
+  // giflib keeps a copy of the last frame's own table and drops it unfreed when a frame
+  // without one follows; let it go here.
+  if (gif->Image.ColorMap) {
+    GifFreeMapObject(gif->Image.ColorMap);
+    gif->Image.ColorMap = nullptr;
+  }
   ColorMapObject* map = palette == &local ? MakeMap(local.colors) : nullptr;
   int ok = EGifPutImageDesc(gif, left, top, right - left, bottom - top, false, map);
   if (map) GifFreeMapObject(map);
@@ -240,7 +246,7 @@ bool GifWriter::AddFrame(const Picture& picture, int delay_cs, std::string* erro
   uint8_t cached_index = Lookup(*palette, cached_color);
   for (int y = top; y < bottom; y++) {
     const uint32_t* now = &picture.pixels[size_t(y) * picture.width];
-    const uint32_t* before = &last_.pixels[size_t(y) * picture.width];
+    const uint32_t* before = first ? nullptr : last_.pixels.data() + size_t(y) * picture.width;
     for (int x = left; x < right; x++) {
       uint32_t c = now[x];
       if (!first && before[x] == c) {

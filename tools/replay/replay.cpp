@@ -26,7 +26,7 @@ const char kUsage[] =
     "  --gif FILE        an animated GIF at 100 ms a tick\n"
     "  --narration FILE  every drawing call and runtime message, by pass number\n"
     "  --every N         a PNG after every Nth pass only (default 1)\n"
-    "  --scale N         enlarge PNG and GIF frames N times (1 to 16, default 1)\n"
+    "  --scale N         enlarge PNG and GIF frames N times (1 to 8, default 1)\n"
     "  --ticks N         stop after N ticks (default: at the end of the script)\n"
     "Without --png, --gif or --narration it prints a summary of the run.\n";
 
@@ -88,8 +88,8 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
           return 2;
         }
       } else if (name == "--scale") {
-        if (!ParseCount(value.c_str(), 1, 16, &options->scale)) {
-          *error = "--scale needs a whole number from 1 to 16, not '" + value + "'";
+        if (!ParseCount(value.c_str(), 1, 8, &options->scale)) {
+          *error = "--scale needs a whole number from 1 to 8, not '" + value + "'";
           return 2;
         }
       } else if (!ParseCount(value.c_str(), 0, INT_MAX, &options->ticks)) {
@@ -125,7 +125,7 @@ namespace {
 // Everything a run keeps; the runtime's observer calls reach it through `run`.
 struct Run {
   const Options* options = nullptr;
-  int pass = 0;            // the pass being run (0: start-up and the first picture)
+  long long pass = 0;      // the pass being run (0: start-up and the first picture)
   bool stopped = false;    // playback ended inside the current wait
   bool failed = false;
   std::vector<std::string> pass_lines;  // the log lines of the pass being run
@@ -136,7 +136,7 @@ struct Run {
 
   // PNG frames written so far (removed again if the run fails).
   std::vector<std::string> png_files;
-  int png_count = 0;
+  long long png_count = 0;
 
   GifWriter gif;
   bool gif_held = false;
@@ -156,7 +156,7 @@ void OnLogLine(const char* text) {
   run->pass_lines.emplace_back(text);
   if (run->narration) {
     size_t n = std::strlen(text);
-    std::fprintf(run->narration, "%d: %s%s", run->pass, text,
+    std::fprintf(run->narration, "%lld: %s%s", run->pass, text,
                  n > 0 && text[n - 1] == '\n' ? "" : "\n");
   }
 }
@@ -220,8 +220,8 @@ Picture WindowPicture() {
 }
 
 bool WriteFrame(const Picture& picture) {
-  char name[32];
-  std::snprintf(name, sizeof name, "frame-%06d.png", ++run->png_count);
+  char name[40];
+  std::snprintf(name, sizeof name, "frame-%06lld.png", ++run->png_count);
   std::string path = run->options->png_dir + "/" + name;
   std::string why;
   if (!WritePng(TempName(path), picture, &why)) {
@@ -284,7 +284,7 @@ void Discard() {
 }
 
 void PrintSummary(const std::string& end) {
-  std::printf("passes: %d\n", run->pass);
+  std::printf("passes: %lld\n", run->pass);
   std::printf("ticks: %lld\n", run->ticks);
   std::printf("events: mouse %lld, key %lld, periodic %lld\n", run->kinds[EventMouse],
               run->kinds[EventKey], run->kinds[EventPeriodic]);

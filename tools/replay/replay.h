@@ -13,7 +13,7 @@ struct Options {
   std::string gif_path;
   std::string narration_path;
   int every = 1;   // a PNG after every Nth pass
-  int scale = 1;   // nearest-neighbour enlargement of PNG and GIF frames
+  int scale = 1;   // nearest-neighbour enlargement of PNG and GIF frames, 1 to 8
   int ticks = -1;  // stop after this many ticks; -1: at the end of the script
 };
 
