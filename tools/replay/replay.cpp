@@ -216,6 +216,7 @@ Picture WindowPicture() {
   for (int y = 0; y < picture.height; y++)
     std::memcpy(&picture.pixels[size_t(y) * picture.width], &buffer.pixels[size_t(y) * buffer.width],
                 size_t(picture.width) * 4);
+  if (run->options->scale <= 1) return picture;
   return Enlarge(picture, run->options->scale);
 }
 
