@@ -74,7 +74,6 @@ set(CPACK_PACKAGE_NAME bug-garden)
 set(CPACK_PACKAGE_VENDOR "The bug garden developers")
 set(CPACK_PACKAGE_CONTACT "The bug garden developers <bug-garden@example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://example.org/bug-garden")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cartoon bugs walking through a garden's day and night")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
@@ -102,25 +101,25 @@ else()
 
   set(CPACK_DEBIAN_GARDEN_PACKAGE_NAME bug-garden)
   set(CPACK_DEBIAN_GARDEN_FILE_NAME bug-garden_${PROJECT_VERSION}_${kx_arch}.deb)
-  set(CPACK_DEBIAN_GARDEN_PACKAGE_SECTION games)
+  # Not "games": Debian keeps that section for programs in /usr/games.
+  set(CPACK_DEBIAN_GARDEN_PACKAGE_SECTION x11)
   set(CPACK_DEBIAN_GARDEN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_GARDEN_PACKAGE_DEPENDS "fonts-liberation2")
-  set(CPACK_COMPONENT_GARDEN_DESCRIPTION
-    "cartoon bugs walking through a garden's day and night\n"
-    "Up to nine numbered cartoon bugs walk along the horizon of a garden, gliding\n"
-    "or hopping, while the sky goes through night, dawn, day and dusk. Buttons in\n"
-    "the picture steer them; the Run menu records and replays what was done.")
+  # The first line of a description is the package's synopsis.
+  set(CPACK_DEBIAN_GARDEN_DESCRIPTION "cartoon bugs walking through a garden's day and night
+Up to nine numbered cartoon bugs walk along the horizon of a garden, gliding
+or hopping, while the sky goes through night, dawn, day and dusk. Buttons in
+the picture steer them; the Run menu records and replays what was done.")
 
   set(CPACK_DEBIAN_DEV_PACKAGE_NAME bug-garden-dev)
   set(CPACK_DEBIAN_DEV_FILE_NAME bug-garden-dev_${PROJECT_VERSION}_${kx_arch}.deb)
   set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
     "libsdl2-dev, libfreetype-dev, libfontconfig-dev, pkgconf | pkg-config, fonts-liberation2")
-  set(CPACK_COMPONENT_DEV_DESCRIPTION
-    "the bug garden's graphics runtime as a library\n"
-    "The small graphics runtime beneath the bug garden, for programs of your own:\n"
-    "its header kx507.h, the static libraries and a CMake package, so that a program\n"
-    "says find_package(KX507 CONFIG REQUIRED) and links KX507::runtime.")
+  set(CPACK_DEBIAN_DEV_DESCRIPTION "graphics runtime beneath the bug garden, as a library
+The small graphics runtime beneath the bug garden, for programs of your own:
+its header kx507.h, the static libraries and a CMake package, so that a
+program says find_package(KX507 CONFIG REQUIRED) and links KX507::runtime.")
 
   # Debian wants a copyright file, a changelog and compressed manuals in every package:
   # added to the staged files, so that cmake --install stays plain.

@@ -25,6 +25,10 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick gcc libx11-dev libxtst6 clang-14 libclang-rt-14-dev)
+# Installing and packaging: the icons' PNGs, the checks on the installed files and packages.
+BUILD_PACKAGES+=(libpng-dev)
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils man-db groff-base)
+TEST_PACKAGES+=("${PACKAGE_PACKAGES[@]}")
 
 # configure_build DIR [CMAKE ARGS...]
 configure_build() {
