@@ -25,8 +25,11 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick gcc libx11-dev libxtst6 clang-14 libclang-rt-14-dev)
-# PNG and GIF through their libraries: the replay tool and the golden pictures.
+# PNG and GIF through their libraries: the replay tool, the golden pictures, the icons.
 BUILD_PACKAGES+=(libpng-dev libgif-dev)
+# Installing and packaging: the checks on the installed files and packages.
+PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils man-db groff-base)
+TEST_PACKAGES+=("${PACKAGE_PACKAGES[@]}")
 
 # configure_build DIR [CMAKE ARGS...]
 configure_build() {
