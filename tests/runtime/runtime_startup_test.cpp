@@ -66,8 +66,8 @@ TEST(RuntimeWindows, RunMenuFollowsItsTable) {
     }
   }
   // Script items start unchecked; the logging item matches the flag.
-  EXPECT_EQ(GetMenuState(run_menu, 5, MF_BYCOMMAND) & MF_CHECKED, 0u);
-  EXPECT_EQ(GetMenuState(run_menu, 6, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_EQ(GetMenuState(run_menu, CommandRecordScript, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_EQ(GetMenuState(run_menu, CommandPlaybackScript, MF_BYCOMMAND) & MF_CHECKED, 0u);
   EXPECT_EQ(logging, 1);
 }
 
