@@ -1,0 +1,38 @@
+// Every test starts in an empty temporary folder of its own, so what it writes (KX507.SCR
+// above all) lands neither in the build folder nor in another test's way.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IsInside(const fs::path& inner, const fs::path& outer) {
+  std::string a = fs::weakly_canonical(inner).string();
+  std::string b = fs::weakly_canonical(outer).string();
+  return a.compare(0, b.size(), b) == 0;
+}
+
+void ExpectAFreshTemporaryFolder() {
+  fs::path here = fs::current_path();
+  EXPECT_TRUE(IsInside(here, fs::temp_directory_path())) << here;
+  EXPECT_FALSE(IsInside(here, KX_TEST_OUTPUT_DIR)) << here;
+  EXPECT_TRUE(fs::is_empty(here)) << here;
+}
+
+// Two tests that each leave a file behind: run in one process, the second still finds its
+// folder empty.
+TEST(TestFolder, FirstTestStartsEmptyAndLeavesAFile) {
+  ExpectAFreshTemporaryFolder();
+  std::ofstream("KX507.SCR") << "KX507_KBD(65);\n";
+}
+
+TEST(TestFolder, SecondTestStartsEmptyAndLeavesAFile) {
+  ExpectAFreshTemporaryFolder();
+  std::ofstream("KX507.SCR") << "KX507_KBD(66);\n";
+}
+
+}  // namespace
