@@ -42,6 +42,7 @@ packages_for() {
       *) echo "$entry" ;;
     esac
   done
+  return 0
 }
 
 # ensure_packages_for USE: installs what USE needs and is missing.
