@@ -10,9 +10,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A path as the system resolves it; as written when it cannot (a cross build's Linux
+// build folder, seen from Windows).
+std::string Resolved(const fs::path& path) {
+  std::error_code error;
+  fs::path resolved = fs::weakly_canonical(path, error);
+  return (error ? path.lexically_normal() : resolved).string();
+}
+
 bool IsInside(const fs::path& inner, const fs::path& outer) {
-  std::string a = fs::weakly_canonical(inner).string();
-  std::string b = fs::weakly_canonical(outer).string();
+  std::string a = Resolved(inner);
+  std::string b = Resolved(outer);
   return a.compare(0, b.size(), b) == 0;
 }
 
