@@ -14,22 +14,22 @@ void DrawBug(BugRecord bug, int index) {
   // Head centre; multiplications come before the integer divisions below.
   int B = (int)((double)bug.y + 4.5 * (double)s);
 
-  DrawCircle(color, x, B, s);                                                   // head
-  DrawLine(0, x, B + s, x, B + 5 * s / 3, 2);                                   // antenna
-  DrawCircle(0, x, B + 5 * s / 3, s / 4);                                       // tip
-  DrawCircle(1, x - s / 2, B + s / 4, s / 3);                                   // eye
-  DrawCircle(0, x - 3 * s / 8, B + s / 5, s / 4);                               // pupil
-  DrawRectangle(color, x - s / 4, B - 5 * s / 4, x + s / 4, B - 7 * s / 8, 0);  // neck
-  DrawCircle(color, x, B - 23 * s / 12, 3 * s / 4);                             // body
-  DrawLine(0, x, B - 31 * s / 12, x - s / 2, B - 13 * s / 4, 2);                // leg
-  DrawLine(0, x - s / 2, B - 13 * s / 4, x + s / 4, B - 17 * s / 4, 2);         // lower leg
-  DrawCircle(0, x + s / 4, B - 17 * s / 4, s / 6);                              // foot
-  DrawLine(0, x + s / 4, B - 31 * s / 12, x - s / 4, B - 13 * s / 4, 2);        // leg
-  DrawLine(0, x - s / 4, B - 13 * s / 4, x + s / 2, B - 17 * s / 4, 2);         // lower leg
-  DrawCircle(0, x + s / 2, B - 17 * s / 4, s / 6);                              // foot
-  DrawLine(0, x, B - 19 * s / 12, x - 4 * s / 3, B - s * 2, 2);                 // arm
-  DrawCircle(0, x - 4 * s / 3, B - s * 2, s / 6);                               // hand
-  PrintText(color, x, B + s * 2, 24, "%d", index + 1);                          // number
+  DrawCircle(color, x, B, s);                                                      // head
+  DrawLine(ColorBlack, x, B + s, x, B + 5 * s / 3, 2);                             // antenna
+  DrawCircle(ColorBlack, x, B + 5 * s / 3, s / 4);                                 // tip
+  DrawCircle(ColorWhite, x - s / 2, B + s / 4, s / 3);                             // eye
+  DrawCircle(ColorBlack, x - 3 * s / 8, B + s / 5, s / 4);                         // pupil
+  DrawRectangle(color, x - s / 4, B - 5 * s / 4, x + s / 4, B - 7 * s / 8, 0);     // neck
+  DrawCircle(color, x, B - 23 * s / 12, 3 * s / 4);                                // body
+  DrawLine(ColorBlack, x, B - 31 * s / 12, x - s / 2, B - 13 * s / 4, 2);          // leg
+  DrawLine(ColorBlack, x - s / 2, B - 13 * s / 4, x + s / 4, B - 17 * s / 4, 2);   // lower leg
+  DrawCircle(ColorBlack, x + s / 4, B - 17 * s / 4, s / 6);                        // foot
+  DrawLine(ColorBlack, x + s / 4, B - 31 * s / 12, x - s / 4, B - 13 * s / 4, 2);  // leg
+  DrawLine(ColorBlack, x - s / 4, B - 13 * s / 4, x + s / 2, B - 17 * s / 4, 2);   // lower leg
+  DrawCircle(ColorBlack, x + s / 2, B - 17 * s / 4, s / 6);                        // foot
+  DrawLine(ColorBlack, x, B - 19 * s / 12, x - 4 * s / 3, B - s * 2, 2);           // arm
+  DrawCircle(ColorBlack, x - 4 * s / 3, B - s * 2, s / 6);                         // hand
+  PrintText(color, x, B + s * 2, 24, "%d", index + 1);                             // number
 }
 
 void MoveBug(BugRecord* bugs, int index) {

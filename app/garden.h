@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "kx507.h"
+
 // One bug: ten 32-bit integers in this fixed order (DrawBug takes them by value).
 struct BugRecord {
   int x;           // centre line of the figure, runtime coordinates
@@ -18,7 +20,7 @@ struct BugRecord {
   int disco;       // 1: the colour steps on every redraw
 };
 
-enum { BugCount = 9, ColorCycle = 24 };
+enum { BugCount = 9, ColorCycle = ColorCount };
 
 // The application's control variables, all 0 at start-up.
 struct ControlState {
@@ -33,6 +35,8 @@ struct ControlState {
 
 // trunc(2.5 * size).
 int BugLength(int size);
+// The size a size_cycle value picks: mod 3 gives 1 -> 20, 2 -> 10, 0 -> 16.
+int SizeFromCycle(int size_cycle);
 
 // Main loop and bug table
 int GardenMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show_mode);

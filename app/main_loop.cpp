@@ -7,17 +7,21 @@
 
 int BugLength(int size) { return (int)(2.5 * (double)size); }
 
+int SizeFromCycle(int size_cycle) {
+  int pick = size_cycle % 3;
+  return pick == 1 ? 20 : pick == 2 ? 10 : 16;
+}
+
 void SetUpBugs(BugRecord* bugs) {
   for (int i = 0; i < BugCount; i++) {
     BugRecord& bug = bugs[i];
     bug.size_cycle = i;
-    int pick = bug.size_cycle % 3;
-    bug.size = pick == 1 ? 20 : pick == 2 ? 10 : 16;
+    bug.size = SizeFromCycle(bug.size_cycle);
     bug.x = 300 - BugLength(bug.size) / 2;
     bug.y = 0;
     bug.hopping = 0;
     bug.speed = 5;
-    bug.color = i + 2;
+    bug.color = ColorRed + i;
     bug.moving = 1;
     bug.steps = 0;
     bug.disco = 0;
@@ -39,7 +43,7 @@ void StartGarden(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int
   OpenRuntime(instance, previous, command_line, show_mode);
   SetLogging(0);
   ClearWindow();
-  SetRunMode(2);
+  SetRunMode(RunAnimate);
   SetUpBugs(bugs);
   DrawFirstPicture(bugs, control);
 }

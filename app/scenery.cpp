@@ -13,10 +13,10 @@ static int ArcHeight(int frame, double divisor) {
 }
 
 static int SkyBase(int frame) {
-  if (frame < 315) return 9;    // night: navy blue
-  if (frame < 355) return 4;    // dawn: blue
-  if (frame <= 615) return 11;  // day: ice blue
-  return 4;                     // dusk: blue
+  if (frame < 315) return ColorNavyBlue;  // night
+  if (frame < 355) return ColorBlue;      // dawn
+  if (frame <= 615) return ColorIceBlue;  // day
+  return ColorBlue;                       // dusk
 }
 
 // sky_shift is never negative and never wrapped; reducing it first keeps the sum
@@ -30,20 +30,20 @@ void DrawScenery(int& sky_shift, int& frame_no) {
   t = t - (double)f0;
 
   DrawRectangle(Shifted(SkyBase(f0), sky_shift), -300, -250, 300, 250, 0);
-  DrawCircle(5, 2 * f0 - 980, ArcHeight(f0, 105.0), 25);
+  DrawCircle(ColorYellow, 2 * f0 - 980, ArcHeight(f0, 105.0), 25);
 
   if (frame_no == 650) frame_no = 0;
   int f1 = frame_no;
 
-  DrawCircle(16, 2 * f1 - 300, ArcHeight(f1, 100.0), 25);
+  DrawCircle(ColorChalk, 2 * f1 - 300, ArcHeight(f1, 100.0), 25);
   double first = 2.0 * t;
   first = first - 300.0;
   double second = first - 125.0;
-  int shadow = Shifted(9, sky_shift);
+  int shadow = Shifted(ColorNavyBlue, sky_shift);
   DrawCircle(shadow, (int)first, ArcHeight(f1, 100.0), 25);
   DrawCircle(shadow, (int)second, ArcHeight(f1, 100.0), 25);
 
-  DrawRectangle(Shifted(14, sky_shift), -300, -250, 300, 0, 0);
-  DrawRectangle(1, -300, -5, 300, 5, 0);
-  PrintText(0, -285, 200, 12, "Click a button to control the bugs.");
+  DrawRectangle(Shifted(ColorBrown, sky_shift), -300, -250, 300, 0, 0);
+  DrawRectangle(ColorWhite, -300, -5, 300, 5, 0);
+  PrintText(ColorBlack, -285, 200, 12, "Click a button to control the bugs.");
 }

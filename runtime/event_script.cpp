@@ -24,8 +24,6 @@ unsigned char script_write_failed = 0;
 
 const char* ScriptFileName = "KX507.SCR";
 
-enum { MenuRecordScript = 5, MenuPlaybackScript = 6 };
-
 static int IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // atoi of the field, but saturating: the field holds at most 11 characters, so the
@@ -173,12 +171,12 @@ void StopPlayback(void) {
   playing_back = 0;
   play_one = 0;
   if (!recording) pending_ticks = 0;
-  SetMenuCheck(MenuPlaybackScript, 0);
+  SetMenuCheck(CommandPlaybackScript, 0);
 }
 
 static void StopRecording(void) {
   recording = 0;
-  SetMenuCheck(MenuRecordScript, 0);
+  SetMenuCheck(CommandRecordScript, 0);
   WritePendingTicks();
   CloseScriptFile();
 }
@@ -258,7 +256,7 @@ void ToggleRecording(void) {
   CloseScriptFile();
   pending_ticks = 0;
   recording = 1;
-  SetMenuCheck(MenuRecordScript, 1);
+  SetMenuCheck(CommandRecordScript, 1);
 }
 
 void TogglePlayback(void) {
@@ -271,7 +269,7 @@ void TogglePlayback(void) {
   animating = 0;
   single_step = 0;
   playing_back = 1;
-  SetMenuCheck(MenuPlaybackScript, 1);
+  SetMenuCheck(CommandPlaybackScript, 1);
 }
 
 void PlayOneEvent(void) {

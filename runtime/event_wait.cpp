@@ -1,8 +1,8 @@
 // Event wait and run control: the message pump, the run modes, and the input branches of
 // the drawing window's procedure.
-#include "runtime_state.h"
 #include "event_script.h"
 #include "observer.h"
+#include "runtime_state.h"
 
 int event_kind = -1;
 int event_x = 0;
@@ -17,29 +17,29 @@ int ctrl_down = 0;
 // The Run menu's commands; a Ctrl shortcut does exactly what its menu item does.
 static void RunCommand(int id) {
   switch (id) {
-    case 1:
+    case CommandAnimate:
       animating = 1;
       break;
-    case 2:
+    case CommandHalt:
       animating = 0;
       break;
-    case 3:
+    case CommandAdvanceFrame:
       animating = 0;
       single_step = 1;
       break;
-    case 4:
+    case CommandLogging:
       ToggleLogging();
       break;
-    case 5:
+    case CommandRecordScript:
       ToggleRecording();
       break;
-    case 6:
+    case CommandPlaybackScript:
       TogglePlayback();
       break;
-    case 7:
+    case CommandPlayOneScript:
       PlayOneEvent();
       break;
-    case 8:
+    case CommandQuit:
       PostQuitMessage(0);
       break;
   }
@@ -48,21 +48,21 @@ static void RunCommand(int id) {
 static int ShortcutCommand(WPARAM key_code) {
   switch (key_code) {
     case 'A':
-      return 1;
+      return CommandAnimate;
     case 'H':
-      return 2;
+      return CommandHalt;
     case 'F':
-      return 3;
+      return CommandAdvanceFrame;
     case 'L':
-      return 4;
+      return CommandLogging;
     case 'R':
-      return 5;
+      return CommandRecordScript;
     case 'P':
-      return 6;
+      return CommandPlaybackScript;
     case 'O':
-      return 7;
+      return CommandPlayOneScript;
     case 'Q':
-      return 8;
+      return CommandQuit;
     default:
       return 0;
   }
@@ -96,7 +96,7 @@ void HandleInputMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case WM_COMMAND:
-      if (wparam >= 1 && wparam <= 8) RunCommand((int)wparam);
+      if (wparam >= FirstRunCommand && wparam <= LastRunCommand) RunCommand((int)wparam);
       break;
   }
 }
@@ -160,17 +160,17 @@ int AwaitEvent(int* x, int* y, signed char* key) {
 int SetRunMode(int mode) {
   if (draw_window == NULL) return 0;
   switch (mode) {
-    case 0:
+    case RunHalt:
       single_step = 0;
       animating = 0;
       break;
-    case 1:
+    case RunOneFrame:
       single_step = 1;
       break;
-    case 2:
+    case RunAnimate:
       animating = 1;
       break;
-    case 5:
+    case RunQuit:
       quit_requested = 1;
       break;
   }

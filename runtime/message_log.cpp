@@ -107,7 +107,8 @@ LRESULT CALLBACK TextWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
 int SetLogging(int flag) {
   if (draw_window == NULL) return 0;
   logging = flag != 0 || runtime_observer.keep_logging ? 1 : 0;
-  CheckMenuItem(run_menu, 4, MF_BYCOMMAND | (logging == 1 ? MF_CHECKED : MF_UNCHECKED));
+  CheckMenuItem(run_menu, CommandLogging,
+                MF_BYCOMMAND | (logging == 1 ? MF_CHECKED : MF_UNCHECKED));
   if (logging == 1) ShowLogWindow(1);
   return 1;
 }
@@ -117,10 +118,10 @@ int SetLogging(int flag) {
 void ToggleLogging(void) {
   if (logging == 1) {
     logging = 0;
-    CheckMenuItem(run_menu, 4, MF_BYCOMMAND | MF_UNCHECKED);
+    CheckMenuItem(run_menu, CommandLogging, MF_BYCOMMAND | MF_UNCHECKED);
   } else {
     logging = 1;
-    CheckMenuItem(run_menu, 4, MF_BYCOMMAND | MF_CHECKED);
+    CheckMenuItem(run_menu, CommandLogging, MF_BYCOMMAND | MF_CHECKED);
   }
 }
 

@@ -34,7 +34,7 @@ const ColorEntry ColorTable[ColorCount] = {
     {"20% gray", RGB(204, 204, 204)},
 };
 
-enum { RedIndex = 2, MaxPointSize = 127 };
+enum { MaxPointSize = 127 };
 
 // Coordinates and sizes are arbitrary ints: sums and negations are done in 64 bits and
 // what is kept or handed to GDI is pinned to the int range.
@@ -51,15 +51,15 @@ static int PastEdge(int pixel) { return ClampToInt((long long)pixel + 1); }
 int CheckColor(int color) {
   if (color >= 0 && color < ColorCount) return color;
   LogPrintf("Illegal color %d; using RED.\n", color);
-  return RedIndex;
+  return ColorRed;
 }
 
 static const char* ColorName(int color) {
-  return ColorTable[color >= 0 && color < ColorCount ? color : RedIndex].name;
+  return ColorTable[color >= 0 && color < ColorCount ? color : ColorRed].name;
 }
 
 static COLORREF ColorValue(int color) {
-  return ColorTable[color >= 0 && color < ColorCount ? color : RedIndex].color;
+  return ColorTable[color >= 0 && color < ColorCount ? color : ColorRed].color;
 }
 
 int DrawCircle(int color, int x, int y, int radius) {

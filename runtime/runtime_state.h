@@ -22,6 +22,21 @@ enum {
   AnimationPeriodMs = 100
 };
 
+// The Run menu's command ids (WM_COMMAND's wParam); a Ctrl shortcut sends the same.
+enum RunCommandId {
+  CommandAnimate = 1,
+  CommandHalt = 2,
+  CommandAdvanceFrame = 3,
+  CommandLogging = 4,
+  CommandRecordScript = 5,
+  CommandPlaybackScript = 6,
+  CommandPlayOneScript = 7,
+  CommandQuit = 8,
+  CommandInfoLine = 9,  // the grayed lines at the foot of the menu: never sent
+  FirstRunCommand = CommandAnimate,
+  LastRunCommand = CommandQuit
+};
+
 LRESULT CALLBACK DrawWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Event wait and run control
@@ -68,7 +83,6 @@ struct ColorEntry {
   const char* name;
   COLORREF color;
 };
-enum { ColorCount = 24 };
 extern const ColorEntry ColorTable[ColorCount];
 
 // Nine 32-bit fields; a text record carries its block handle beside them, because a

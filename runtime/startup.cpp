@@ -1,7 +1,7 @@
 // Start-up and close: the drawing window with its back buffer and Run menu, the log
 // window, the animation timer.
-#include "runtime_state.h"
 #include "event_script.h"
+#include "runtime_state.h"
 
 HWND draw_window = NULL;
 HWND log_window = NULL;
@@ -29,7 +29,7 @@ int OpenRuntime(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int 
     window_class.hInstance = instance;
     window_class.hIcon = LoadIconA(NULL, IDI_APPLICATION);
     window_class.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    window_class.hbrBackground = CreateSolidBrush(ColorTable[1].color);
+    window_class.hbrBackground = CreateSolidBrush(ColorTable[ColorWhite].color);
     window_class.lpszMenuName = "generic";
     window_class.lpszClassName = "DrawWndClass";
     RegisterClassA(&window_class);
@@ -72,22 +72,22 @@ int CloseRuntime(void) {
 static void BuildRunMenu(HWND window) {
   HMENU bar = CreateMenu();
   run_menu = CreatePopupMenu();
-  AppendMenuA(run_menu, MF_STRING, 1, "&Animate\tCtrl+A");
-  AppendMenuA(run_menu, MF_STRING, 2, "&Halt animation\tCtrl+H");
-  AppendMenuA(run_menu, MF_STRING, 3, "Advance one &frame\tCtrl+F");
+  AppendMenuA(run_menu, MF_STRING, CommandAnimate, "&Animate\tCtrl+A");
+  AppendMenuA(run_menu, MF_STRING, CommandHalt, "&Halt animation\tCtrl+H");
+  AppendMenuA(run_menu, MF_STRING, CommandAdvanceFrame, "Advance one &frame\tCtrl+F");
   AppendMenuA(run_menu, MF_SEPARATOR, 0, NULL);
-  AppendMenuA(run_menu, MF_STRING | MF_CHECKED, 4, "&Logging\tCtrl+L");
+  AppendMenuA(run_menu, MF_STRING | MF_CHECKED, CommandLogging, "&Logging\tCtrl+L");
   AppendMenuA(run_menu, MF_SEPARATOR, 0, NULL);
-  AppendMenuA(run_menu, MF_STRING, 5, "&Record Script\tCtrl+R");
-  AppendMenuA(run_menu, MF_STRING, 6, "&Playback Script\tCtrl+P");
-  AppendMenuA(run_menu, MF_STRING, 7, "Play &One Script\tCtrl+O");
+  AppendMenuA(run_menu, MF_STRING, CommandRecordScript, "&Record Script\tCtrl+R");
+  AppendMenuA(run_menu, MF_STRING, CommandPlaybackScript, "&Playback Script\tCtrl+P");
+  AppendMenuA(run_menu, MF_STRING, CommandPlayOneScript, "Play &One Script\tCtrl+O");
   AppendMenuA(run_menu, MF_SEPARATOR, 0, NULL);
-  AppendMenuA(run_menu, MF_STRING, 8, "&Quit\tCtrl+Q");
+  AppendMenuA(run_menu, MF_STRING, CommandQuit, "&Quit\tCtrl+Q");
   AppendMenuA(run_menu, MF_SEPARATOR, 0, NULL);
-  AppendMenuA(run_menu, MF_GRAYED, 9, kVersionLine);
-  AppendMenuA(run_menu, MF_GRAYED, 9, kMacLine);
-  AppendMenuA(run_menu, MF_GRAYED, 9, kWindowsLine);
-  AppendMenuA(run_menu, MF_GRAYED, 9, kUpdatesLine);
+  AppendMenuA(run_menu, MF_GRAYED, CommandInfoLine, kVersionLine);
+  AppendMenuA(run_menu, MF_GRAYED, CommandInfoLine, kMacLine);
+  AppendMenuA(run_menu, MF_GRAYED, CommandInfoLine, kWindowsLine);
+  AppendMenuA(run_menu, MF_GRAYED, CommandInfoLine, kUpdatesLine);
   AppendMenuA(bar, MF_POPUP, (UINT_PTR)run_menu, "&Run");
   SetMenu(window, bar);
   DrawMenuBar(window);

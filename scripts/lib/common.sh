@@ -21,19 +21,48 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Everything the build and the Linux tests need.
-BUILD_PACKAGES=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev)
-TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick gcc libx11-dev libxtst6 clang-14 libclang-rt-14-dev)
+# Every Debian package the project needs, in one list. A name alone is needed by every
+# build; NAME@test only by scripts/test, NAME@windows only by the Windows cross build and
+# its run under Wine, so that scripts/run installs no test tool and no Wine.
+# Add to it with PACKAGES+=(...).
+PACKAGES=(
+  cmake g++ make pkg-config libgtest-dev libbenchmark-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev
+  xvfb@test xauth@test xdotool@test x11-utils@test imagemagick@test gcc@test libx11-dev@test
+  libxtst6@test clang@test libclang-rt-dev@test clang-format@test
+  g++-mingw-w64-x86-64@windows wine64@windows xvfb@windows imagemagick@windows
+)
 # PNG and GIF through their libraries: the replay tool, the golden pictures, the icons.
-BUILD_PACKAGES+=(libpng-dev libgif-dev)
-# Installing and packaging: the checks on the installed files and packages.
-PACKAGE_PACKAGES=(dpkg-dev file lintian desktop-file-utils man-db groff-base)
-TEST_PACKAGES+=("${PACKAGE_PACKAGES[@]}")
+PACKAGES+=(libpng-dev libgif-dev)
+# Packaging (scripts/package) and the checks on the installed files and packages.
+PACKAGES+=(dpkg-dev@package file@package lintian@package desktop-file-utils@package
+  man-db@package groff-base@package xvfb@package xauth@package xdotool@package)
 
-# configure_build DIR [CMAKE ARGS...]
+# packages_for USE: the names in PACKAGES that USE (build, test or windows) needs.
+packages_for() {
+  local use=$1 entry
+  for entry in "${PACKAGES[@]}"; do
+    case $entry in
+      *@*) [ "${entry#*@}" = "$use" ] && echo "${entry%@*}" ;;
+      *) echo "$entry" ;;
+    esac
+  done
+  return 0
+}
+
+# ensure_packages_for USE...: installs what the USEs need and is missing.
+ensure_packages_for() {
+  local names=() use
+  for use in "$@"; do
+    mapfile -t -O "${#names[@]}" names < <(packages_for "$use")
+  done
+  ensure_packages "${names[@]}"
+}
+
+# configure_build PRESET [CMAKE ARGS...]: configures and builds one of CMakePresets.json's
+# configurations in its own folder (build/, build-asan/, ...), so no two uses share a
+# folder's options. Works from any directory.
 configure_build() {
-  local dir=$1; shift
-  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j "$JOBS"
+  local preset=$1; shift
+  (cd "$ROOT" && cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset" -j "$JOBS")
 }

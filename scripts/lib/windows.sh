@@ -1,9 +1,6 @@
 # Helpers for running cross-built Windows programs under Wine in a private display.
 # shellcheck shell=bash
 
-# Packages the Windows cross build and its test run need.
-WINDOWS_PACKAGES=(cmake make libgtest-dev g++-mingw-w64-x86-64 wine64 xvfb imagemagick)
-
 # find_wine: prints the 64-bit Wine loader to use.
 find_wine() {
   local w

@@ -227,7 +227,7 @@ TEST(DrawBugs, NineBugsLabelledOneToNine) {
   DrawBugs(bugs, last_bug);
   // 9 x 16 lines; the ring keeps the last 25: the end of bug 8 and all of bug 9.
   EXPECT_EQ(LinesSince(tail), (9 * 16) % LogRingSize);
-  std::vector<std::string> lines = RingLines();
+  std::vector<std::string> lines = LogLines();
   ASSERT_EQ(lines.size(), 25u);
   EXPECT_EQ(lines[8], TextLine("navy blue", 275, 130, "8"));
   EXPECT_EQ(lines[9], CircleLine("dusty plum", 288, 45, 10));

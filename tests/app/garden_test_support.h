@@ -1,5 +1,5 @@
-// Helpers for the garden's tests: opening the runtime, reading the message log's
-// ring, and turning runtime points into client pixels for posted clicks.
+// Helpers for the garden's tests: opening the runtime, marks in the message log, and
+// the log lines the primitives write.
 #pragma once
 
 #include <windows.h>
@@ -9,24 +9,10 @@
 
 #include "garden.h"
 #include "runtime_state.h"
+#include "support/garden_driver.h"
+#include "support/log_ring.h"
 
 inline void OpenRuntimeForTest() { OpenRuntime(nullptr, nullptr, (LPSTR) "", SW_SHOWNORMAL); }
-
-// Every stored line of the ring, oldest first.
-inline std::vector<std::string> RingLines() {
-  std::vector<std::string> lines;
-  if (log_head < 0) return lines;
-  int a = log_head;
-  int count = 0;
-  while (!(a == log_tail && count != 0)) {
-    const char* text = (const char*)GlobalLock(log_lines[a]);
-    lines.push_back(text ? text : "<null>");
-    GlobalUnlock(log_lines[a]);
-    a = (a + 1) % LogRingSize;
-    count++;
-  }
-  return lines;
-}
 
 inline const char* MarkText() { return "-- test mark --\n"; }
 
@@ -36,7 +22,7 @@ inline void MarkLog() { LogPrintf("%s", MarkText()); }
 
 // Lines after the newest mark; `found` tells whether the mark was still there.
 inline std::vector<std::string> LinesSinceMark(bool* found) {
-  std::vector<std::string> lines = RingLines();
+  std::vector<std::string> lines = LogLines();
   for (size_t i = lines.size(); i-- > 0;) {
     if (lines[i] == MarkText()) {
       *found = true;
@@ -56,8 +42,7 @@ inline int LinesSince(int tail_before) {
   return (log_tail - tail_before + LogRingSize) % LogRingSize;
 }
 
-// Client pixel of a runtime point, packed as a click's lParam.
-inline LPARAM ClickAt(int x, int y) { return MAKELPARAM(origin.x + x, origin.y - y); }
+inline LPARAM ClickAt(int x, int y) { return GardenDriver::ClickAt(x, y); }
 
 // Description lines of the primitives, as the runtime formats them.
 std::string CircleLine(const char* name, int x, int y, int radius);

@@ -8,38 +8,7 @@
 
 namespace {
 
-struct Program {
-  BugRecord bugs[BugCount];
-  ControlState control;
-  int done = 0;
-  int event_x = 0, event_y = 0;
-  signed char event_key = 0;
-
-  void Start() { StartGarden(nullptr, nullptr, (LPSTR) "", SW_SHOWNORMAL, bugs, control, done); }
-  void Pass() { RunLoopPass(bugs, control, done, event_x, event_y, event_key); }
-
-  // Each posting below makes exactly one pass's event: posted messages come
-  // before the real timer, paint and quit in the queue.
-  void Click(int x, int y) {
-    PostMessageA(draw_window, WM_LBUTTONDOWN, MK_LBUTTON, ClickAt(x, y));
-    Pass();
-  }
-  void Key(char c) {
-    PostMessageA(draw_window, WM_CHAR, (unsigned char)c, 0);
-    Pass();
-  }
-  // The wait commits to a tick in the pass that handles the first timer message
-  // and returns on the next one.
-  void Tick() {
-    PostMessageA(draw_window, WM_TIMER, AnimationTimerId, 0);
-    PostMessageA(draw_window, WM_TIMER, AnimationTimerId, 0);
-    Pass();
-  }
-  void Quit() {
-    PostMessageA(draw_window, WM_COMMAND, 8, 0);
-    Pass();
-  }
-};
+using Program = GardenDriver;
 
 // Button centres in runtime coordinates.
 const int LeftX = -250, RightX = 250, SelectorX = -170;
@@ -193,7 +162,7 @@ TEST(MainLoop, QuitPassStillRedraws) {
   EXPECT_EQ(p.control.loop_count, 1);
   // Scenery 8, left panel 18, right panel 10, one bug 16.
   EXPECT_EQ(LinesSince(tail), (8 + 18 + 10 + 16) % LogRingSize);
-  EXPECT_EQ(RingLines(), expected);
+  EXPECT_EQ(LogLines(), expected);
   EXPECT_EQ(CloseRuntime(), 1);
 }
 
@@ -225,7 +194,7 @@ TEST(MainLoop, FirstPictureHasNoRightPanel) {
   int tail = log_tail;
   DrawFirstPicture(p.bugs, p.control);
   EXPECT_EQ(LinesSince(tail), (8 + 18 + 16) % LogRingSize);
-  std::vector<std::string> lines = RingLines();
+  std::vector<std::string> lines = LogLines();
   ASSERT_EQ(lines.size(), 25u);
   EXPECT_EQ(lines[0], TextLine("green", -280, -28, "GO"));
   EXPECT_EQ(lines[8], TextLine("black", -280, -228, "Controler"));

@@ -4,14 +4,13 @@
 #include <string.h>
 #include <windows.h>
 
-#include <chrono>
-#include <filesystem>
 #include <string>
 
+#include "event_script.h"
 #include "garden.h"
 #include "kx507.h"
 #include "runtime_state.h"
-#include "event_script.h"
+#include "support/garden_driver.h"
 
 namespace {
 
@@ -25,26 +24,14 @@ enum RightRow { DiscoBug, DiscoParty, BugSpray, Exterminate, SizeMe };
 class ScriptRoundTrip : public ::testing::Test {
  public:
   void SetUp() override {
-    previous_dir_ = std::filesystem::current_path();
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           (std::string("kx507_roundtrip_") + info->name() + "_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(dir_);
-    std::filesystem::current_path(dir_);
-    StartGarden(NULL, NULL, (LPSTR) "", SW_SHOWNORMAL, bugs_, control_, done_);
+    garden_.Start();
     // Time is the WM_TIMER messages the test posts, nothing else.
     KillTimer(draw_window, AnimationTimerId);
   }
 
-  void TearDown() override {
-    CloseRuntime();
-    std::error_code ignored;
-    std::filesystem::current_path(previous_dir_, ignored);
-    std::filesystem::remove_all(dir_, ignored);
-  }
+  void TearDown() override { CloseRuntime(); }
 
-  void Pass() { RunLoopPass(bugs_, control_, done_, event_x_, event_y_, event_key_); }
+  void Pass() { garden_.Pass(); }
 
   static void Post(UINT message, WPARAM wparam, LPARAM lparam) {
     PostMessageA(draw_window, message, wparam, lparam);
@@ -53,28 +40,24 @@ class ScriptRoundTrip : public ::testing::Test {
   // One pass per event. A tick needs two timer messages: the wait's commit discards the
   // first one dispatched with it.
   void Tick() {
-    Post(WM_TIMER, AnimationTimerId, 0);
-    Post(WM_TIMER, AnimationTimerId, 0);
-    Pass();
+    garden_.Tick();
     ++events_;
   }
   void Click(int x, int y) {
-    Post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(origin.x + x, origin.y - y));
-    Pass();
+    garden_.Click(x, y);
     ++events_;
   }
   void Key(int code) {
-    Post(WM_CHAR, (WPARAM)code, 0);
-    Pass();
+    garden_.Key(code);
     ++events_;
   }
 
   // Record Script on: the command is dispatched in the wait of the next event.
-  void StartRecording() { Post(WM_COMMAND, 5, 0); }
+  void StartRecording() { Post(WM_COMMAND, CommandRecordScript, 0); }
 
   // Record Script off, in a pass that a live key ends (that key is not recorded).
   void StopRecording() {
-    Post(WM_COMMAND, 5, 0);
+    Post(WM_COMMAND, CommandRecordScript, 0);
     Post(WM_CHAR, 'z', 0);
     Pass();
     ASSERT_EQ(recording, 0);
@@ -84,7 +67,7 @@ class ScriptRoundTrip : public ::testing::Test {
   void ResetGarden() {
     control_ = ControlState{};
     done_ = 0;
-    SetRunMode(2);
+    SetRunMode(RunAnimate);
     SetUpBugs(bugs_);
     ClearWindow();
     DrawFirstPicture(bugs_, control_);
@@ -92,7 +75,7 @@ class ScriptRoundTrip : public ::testing::Test {
 
   // Plays back as many events as were recorded, one pass each.
   void PlayBack() {
-    Post(WM_COMMAND, 6, 0);
+    Post(WM_COMMAND, CommandPlaybackScript, 0);
     for (int i = 0; i < events_; ++i) {
       Pass();
       ASSERT_EQ(playing_back, 1) << "the script ended after " << i << " of " << events_
@@ -125,17 +108,11 @@ class ScriptRoundTrip : public ::testing::Test {
     EXPECT_EQ(actual_control.loop_count, expected_control.loop_count);
   }
 
-  BugRecord bugs_[BugCount];
-  ControlState control_;
-  int done_ = 0;
-  int event_x_ = 0;
-  int event_y_ = 0;
-  signed char event_key_ = 0;
+  GardenDriver garden_;
+  BugRecord* const bugs_ = garden_.bugs;
+  ControlState& control_ = garden_.control;
+  int& done_ = garden_.done;
   int events_ = 0;
-
- private:
-  std::filesystem::path previous_dir_;
-  std::filesystem::path dir_;
 };
 
 TEST_F(ScriptRoundTrip, ASessionOfEveryCommandPlaysBackIntoTheSameGarden) {

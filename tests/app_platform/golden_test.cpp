@@ -1,7 +1,8 @@
 // The garden's pictures on our platform's headless host, pixel for pixel against
-// stored PNGs. UPDATE_GOLDEN=1 rewrites the stored pictures instead of comparing;
-// look at them before committing. On a mismatch the picture got and a difference
-// picture are written to the test output directory.
+// stored PNGs. scripts/update-golden (this program with --update-golden, which ctest
+// never passes) rewrites the stored pictures instead, and the tests then count as
+// skipped, never as passed; look at the pictures before committing. On a mismatch the picture got
+// and a difference picture are written to the test output directory.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -9,6 +10,7 @@
 
 #include "garden_test_support.h"
 #include "png_codec.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -38,8 +40,7 @@ RgbImage ReadBackBuffer() {
 void CompareWithGolden(const char* name) {
   RgbImage got = ReadBackBuffer();
   std::string golden_path = GoldenDir + name + ".png";
-  const char* update = getenv("UPDATE_GOLDEN");
-  if (update && *update && std::string(update) != "0") {
+  if (TestProgramHasFlag("--update-golden")) {
     ASSERT_TRUE(WritePngFile(golden_path, got)) << golden_path;
     GTEST_SKIP() << "rewrote " << golden_path;
   }
@@ -73,24 +74,7 @@ void CompareWithGolden(const char* name) {
                           << "); see " << OutputDir << name << "-got.png and -diff.png";
 }
 
-struct Program {
-  BugRecord bugs[BugCount];
-  ControlState control;
-  int done = 0;
-  int event_x = 0, event_y = 0;
-  signed char event_key = 0;
-  void Start() { StartGarden(nullptr, nullptr, (LPSTR) "", SW_SHOWNORMAL, bugs, control, done); }
-  void Pass() { RunLoopPass(bugs, control, done, event_x, event_y, event_key); }
-  void Click(int x, int y) {
-    PostMessageA(draw_window, WM_LBUTTONDOWN, MK_LBUTTON, ClickAt(x, y));
-    Pass();
-  }
-  void Tick() {
-    PostMessageA(draw_window, WM_TIMER, AnimationTimerId, 0);
-    PostMessageA(draw_window, WM_TIMER, AnimationTimerId, 0);
-    Pass();
-  }
-};
+using Program = GardenDriver;
 
 int RowY(int row) { return -22 - 25 * row; }
 

@@ -10,24 +10,7 @@
 
 namespace {
 
-struct Program {
-  BugRecord bugs[BugCount];
-  ControlState control;
-  int done = 0;
-  int event_x = 0, event_y = 0;
-  signed char event_key = 0;
-  void Start() { StartGarden(nullptr, nullptr, (LPSTR) "", SW_SHOWNORMAL, bugs, control, done); }
-  void Pass() { RunLoopPass(bugs, control, done, event_x, event_y, event_key); }
-  void Click(int x, int y) {
-    PostMessageA(draw_window, WM_LBUTTONDOWN, MK_LBUTTON, ClickAt(x, y));
-    Pass();
-  }
-  void Tick() {
-    PostMessageA(draw_window, WM_TIMER, AnimationTimerId, 0);
-    PostMessageA(draw_window, WM_TIMER, AnimationTimerId, 0);
-    Pass();
-  }
-};
+using Program = GardenDriver;
 
 int RowY(int row) { return -22 - 25 * row; }
 

@@ -1,7 +1,7 @@
 // The event wait: clicks, characters, ticks and quit, the run modes, the Run menu's
 // commands and their Ctrl shortcuts.
-#include "runtime_support.h"
 #include "event_script.h"
+#include "runtime_support.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST(RuntimeEvents, CtrlShortcutActsAndSwallowsTheCharacter) {
   EXPECT_EQ(ctrl_down, 1);
 
   // Once Ctrl is up, characters count again and letters are plain keys.
-  SetRunMode(0);
+  SetRunMode(RunHalt);
   PostKeyUp(draw_window, VK_CONTROL);
   PostKeyDown(draw_window, 'A');
   Post(WM_CHAR, 'z', 1);
@@ -115,15 +115,15 @@ TEST(RuntimeEvents, MenuCommandsAndShortcutsHaveTheSameEffect) {
 
     run('L', 4);
     EXPECT_EQ(logging, 0);
-    EXPECT_EQ(GetMenuState(run_menu, 4, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(GetMenuState(run_menu, CommandLogging, MF_BYCOMMAND) & MF_CHECKED, 0u);
     run('L', 4);
     EXPECT_EQ(logging, 1);
-    EXPECT_EQ(GetMenuState(run_menu, 4, MF_BYCOMMAND) & MF_CHECKED, (UINT)MF_CHECKED);
+    EXPECT_EQ(GetMenuState(run_menu, CommandLogging, MF_BYCOMMAND) & MF_CHECKED, (UINT)MF_CHECKED);
 
     // Recording on and off again with no event in between touches no file.
     run('R', 5);
     EXPECT_EQ(recording, 1);
-    EXPECT_NE(GetMenuState(run_menu, 5, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_NE(GetMenuState(run_menu, CommandRecordScript, MF_BYCOMMAND) & MF_CHECKED, 0u);
     run('R', 5);
     EXPECT_EQ(recording, 0);
 
@@ -145,7 +145,7 @@ TEST(RuntimeEvents, MenuCommandsAndShortcutsHaveTheSameEffect) {
   // Other ids and other keys do nothing.
   animating = 0;
   single_step = 0;
-  DrawWindowProc(draw_window, WM_COMMAND, 9, 0);
+  DrawWindowProc(draw_window, WM_COMMAND, CommandInfoLine, 0);
   DrawWindowProc(draw_window, WM_COMMAND, 0x10001, 0);
   DrawWindowProc(draw_window, WM_KEYDOWN, 'A', 1);  // no Ctrl
   DrawWindowProc(draw_window, WM_KEYDOWN, VK_CONTROL, 1);
@@ -158,10 +158,10 @@ TEST(RuntimeEvents, MenuCommandsAndShortcutsHaveTheSameEffect) {
 TEST(RuntimeEvents, LoggingCommandNeverShowsTheLogWindow) {
   OpenForTest(true);
   ShowLogWindow(0);
-  Post(WM_COMMAND, 4, 0);
+  Post(WM_COMMAND, CommandLogging, 0);
   PumpUntilIdle();
   EXPECT_EQ(logging, 0);
-  Post(WM_COMMAND, 4, 0);
+  Post(WM_COMMAND, CommandLogging, 0);
   PumpUntilIdle();
   EXPECT_EQ(logging, 1);
   EXPECT_FALSE(IsWindowVisible(log_window));
@@ -180,7 +180,7 @@ TEST(RuntimeEvents, LogWindowPassesKeysOn) {
   EXPECT_EQ(ctrl_down, 0);
 
   // A character key typed there reaches the wait as a character.
-  SetRunMode(0);
+  SetRunMode(RunHalt);
   PostMessageA(log_window, WM_KEYDOWN, 'B', 1 | (0x30 << 16));
   RuntimeEvent event = WaitForEvent();
   EXPECT_EQ(event.kind, EventKey);
@@ -189,8 +189,8 @@ TEST(RuntimeEvents, LogWindowPassesKeysOn) {
 
 TEST(RuntimeEvents, SingleStepGivesExactlyOneTick) {
   OpenForTest(false);  // the real timer paces this one
-  SetRunMode(0);
-  SetRunMode(1);
+  SetRunMode(RunHalt);
+  SetRunMode(RunOneFrame);
   RuntimeEvent event = WaitForEvent();
   EXPECT_EQ(event.kind, EventPeriodic);
   EXPECT_EQ(event.x, 0);
@@ -210,7 +210,7 @@ TEST(RuntimeEvents, SingleStepGivesExactlyOneTick) {
 
 TEST(RuntimeEvents, KeyBeatsAWaitingSingleStep) {
   OpenForTest(true);
-  SetRunMode(1);
+  SetRunMode(RunOneFrame);
   Post(WM_NULL, 0, 0);  // the first pass commits to the step
   Post(WM_CHAR, 'x', 1);
   RuntimeEvent event = WaitForEvent();
@@ -227,7 +227,7 @@ TEST(RuntimeEvents, KeyBeatsAWaitingSingleStep) {
 
 TEST(RuntimeEvents, TickOfTheCommittingPassIsDiscarded) {
   OpenForTest(true);
-  SetRunMode(2);
+  SetRunMode(RunAnimate);
   // The first tick is dispatched in the pass that commits, so it is dropped; the second
   // ends the wait before the character is seen.
   Post(WM_TIMER, AnimationTimerId, 0);
@@ -242,9 +242,9 @@ TEST(RuntimeEvents, TickOfTheCommittingPassIsDiscarded) {
 
 TEST(RuntimeEvents, HaltAfterTheCommitStillDeliversTheTick) {
   OpenForTest(true);
-  SetRunMode(2);
+  SetRunMode(RunAnimate);
   Post(WM_NULL, 0, 0);
-  Post(WM_COMMAND, 2, 0);
+  Post(WM_COMMAND, CommandHalt, 0);
   Post(WM_TIMER, AnimationTimerId, 0);
   Post(WM_CHAR, 'h', 1);
   RuntimeEvent event = WaitForEvent();
@@ -273,21 +273,21 @@ TEST(RuntimeEvents, SetRunModeModes) {
     EXPECT_EQ(single_step, 1) << mode;
     EXPECT_EQ(quit_requested, 0) << mode;
   }
-  EXPECT_EQ(SetRunMode(0), 1);
+  EXPECT_EQ(SetRunMode(RunHalt), 1);
   EXPECT_EQ(animating, 0);
   EXPECT_EQ(single_step, 0);
-  EXPECT_EQ(SetRunMode(1), 1);
+  EXPECT_EQ(SetRunMode(RunOneFrame), 1);
   EXPECT_EQ(single_step, 1);
   EXPECT_EQ(animating, 0);
   single_step = 0;
-  EXPECT_EQ(SetRunMode(2), 1);
+  EXPECT_EQ(SetRunMode(RunAnimate), 1);
   EXPECT_EQ(animating, 1);
   EXPECT_EQ(single_step, 0);
 }
 
 TEST(RuntimeEvents, QuitRequestedStillWaitsForAnEvent) {
   OpenForTest(true);
-  EXPECT_EQ(SetRunMode(5), 1);
+  EXPECT_EQ(SetRunMode(RunQuit), 1);
   EXPECT_EQ(quit_requested, 1);
   Post(WM_CHAR, 'q', 1);
   RuntimeEvent event = WaitForEvent();
@@ -301,7 +301,7 @@ TEST(RuntimeEvents, QuitRequestedStillWaitsForAnEvent) {
 
 TEST(RuntimeEvents, QuitFromTheMenu) {
   OpenForTest(true);
-  Post(WM_COMMAND, 8, 0);
+  Post(WM_COMMAND, CommandQuit, 0);
   RuntimeEvent event = WaitForEvent();
   EXPECT_EQ(event.kind, EventQuit);
   EXPECT_EQ(event.x, 0);
@@ -312,7 +312,7 @@ TEST(RuntimeEvents, QuitFromTheMenu) {
 
 TEST(RuntimeEvents, QuitFromCtrlQ) {
   OpenForTest(true);
-  SetRunMode(2);
+  SetRunMode(RunAnimate);
   PostKeyDown(draw_window, VK_CONTROL);
   PostKeyDown(draw_window, 'Q');
   RuntimeEvent event = WaitForEvent();

@@ -26,7 +26,7 @@ TEST(RuntimeLog, RingHeadAndTailThroughFullAndWrap) {
   LogPrintf("line %d\n", 26);
   EXPECT_EQ(log_head, 1);
   EXPECT_EQ(log_tail, 1);
-  EXPECT_EQ(BlockText(log_lines[0]), "line 26\n");
+  EXPECT_EQ(LogBlockText(log_lines[0]), "line 26\n");
   lines = LogLines();
   ASSERT_EQ(lines.size(), 25u);
   EXPECT_EQ(lines.front(), "line 2\n");
@@ -35,23 +35,23 @@ TEST(RuntimeLog, RingHeadAndTailThroughFullAndWrap) {
   LogPrintf("line %d\n", 27);
   EXPECT_EQ(log_head, 2);
   EXPECT_EQ(log_tail, 2);
-  EXPECT_EQ(BlockText(log_lines[1]), "line 27\n");
+  EXPECT_EQ(LogBlockText(log_lines[1]), "line 27\n");
 }
 
 TEST(RuntimeLog, LogPrintfReturnsTheCountAndStoresExactly) {
   OpenForTest(true);
   EXPECT_EQ(LogPrintf("abc\n"), 4);
   ASSERT_EQ(log_tail, 1);
-  EXPECT_EQ(BlockText(log_lines[0]), "abc\n");
+  EXPECT_EQ(LogBlockText(log_lines[0]), "abc\n");
   EXPECT_EQ(GlobalSize(log_lines[0]), 5u);
 
   EXPECT_EQ(LogPrintf("%s", ""), 0);
   EXPECT_EQ(log_tail, 2);
-  EXPECT_EQ(BlockText(log_lines[1]), "");
+  EXPECT_EQ(LogBlockText(log_lines[1]), "");
   EXPECT_EQ(GlobalSize(log_lines[1]), 1u);
 
   EXPECT_EQ(LogPrintf("%d and %s\n\n", -42, "x"), 11);
-  EXPECT_EQ(BlockText(log_lines[2]), "-42 and x\n\n");
+  EXPECT_EQ(LogBlockText(log_lines[2]), "-42 and x\n\n");
 }
 
 TEST(RuntimeLog, OverlongLineIsCutToTheBufferAndCountedInFull) {
@@ -61,20 +61,20 @@ TEST(RuntimeLog, OverlongLineIsCutToTheBufferAndCountedInFull) {
   longline[1023] = 'z';
   EXPECT_EQ(LogPrintf("%s", longline.c_str()), 2000);
   ASSERT_EQ(log_tail, 1);
-  std::string stored = BlockText(log_lines[0]);
+  std::string stored = LogBlockText(log_lines[0]);
   EXPECT_EQ(stored.size(), 1023u);
   EXPECT_EQ(stored, longline.substr(0, 1023));
   EXPECT_EQ(GlobalSize(log_lines[0]), 1024u);
   // The log goes on working after it.
   EXPECT_EQ(LogPrintf("next\n"), 5);
-  EXPECT_EQ(BlockText(log_lines[1]), "next\n");
+  EXPECT_EQ(LogBlockText(log_lines[1]), "next\n");
 }
 
 TEST(RuntimeLog, LogPrintfBeforeOpenOnlyStores) {
   EXPECT_EQ(LogPrintf("early %d\n", 1), 8);
   EXPECT_EQ(log_head, 0);
   EXPECT_EQ(log_tail, 1);
-  EXPECT_EQ(BlockText(log_lines[0]), "early 1\n");
+  EXPECT_EQ(LogBlockText(log_lines[0]), "early 1\n");
   OpenForTest(true);
   LogPrintf("later\n");
   std::vector<std::string> lines = LogLines();
@@ -89,7 +89,7 @@ TEST(RuntimeLog, LogPrintfAfterTheLogWindowWasClosedOnlyStores) {
   ASSERT_FALSE(IsWindow(log_window));
   EXPECT_TRUE(IsWindow(draw_window));  // closing the log ends nothing
   EXPECT_EQ(LogPrintf("after close %s\n", "ok"), 15);
-  EXPECT_EQ(BlockText(log_lines[log_tail - 1]), "after close ok\n");
+  EXPECT_EQ(LogBlockText(log_lines[log_tail - 1]), "after close ok\n");
   // Primitives log their warnings there too.
   SetLogging(0);
   EXPECT_EQ(DrawCircle(-1, 0, 0, 1), 1);
@@ -105,12 +105,12 @@ TEST(RuntimeLog, SetLoggingSetsFlagCheckMarkAndShowsTheWindow) {
 
   EXPECT_EQ(SetLogging(0), 1);
   EXPECT_EQ(logging, 0);
-  EXPECT_EQ(GetMenuState(run_menu, 4, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_EQ(GetMenuState(run_menu, CommandLogging, MF_BYCOMMAND) & MF_CHECKED, 0u);
   EXPECT_FALSE(IsWindowVisible(log_window));
 
   EXPECT_EQ(SetLogging(5), 1);
   EXPECT_EQ(logging, 1);
-  EXPECT_EQ(GetMenuState(run_menu, 4, MF_BYCOMMAND) & MF_CHECKED, (UINT)MF_CHECKED);
+  EXPECT_EQ(GetMenuState(run_menu, CommandLogging, MF_BYCOMMAND) & MF_CHECKED, (UINT)MF_CHECKED);
   EXPECT_TRUE(IsWindowVisible(log_window));
 
   EXPECT_EQ(SetLogging(0), 1);

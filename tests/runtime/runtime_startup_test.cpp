@@ -11,22 +11,22 @@ struct MenuRow {
 
 // Position by position, the Run menu as the user sees it.
 const MenuRow kRunMenu[] = {
-    {1, 0, "&Animate\tCtrl+A"},
-    {2, 0, "&Halt animation\tCtrl+H"},
-    {3, 0, "Advance one &frame\tCtrl+F"},
+    {CommandAnimate, 0, "&Animate\tCtrl+A"},
+    {CommandHalt, 0, "&Halt animation\tCtrl+H"},
+    {CommandAdvanceFrame, 0, "Advance one &frame\tCtrl+F"},
     {0, MF_SEPARATOR, NULL},
-    {4, MF_CHECKED, "&Logging\tCtrl+L"},
+    {CommandLogging, MF_CHECKED, "&Logging\tCtrl+L"},
     {0, MF_SEPARATOR, NULL},
-    {5, 0, "&Record Script\tCtrl+R"},
-    {6, 0, "&Playback Script\tCtrl+P"},
-    {7, 0, "Play &One Script\tCtrl+O"},
+    {CommandRecordScript, 0, "&Record Script\tCtrl+R"},
+    {CommandPlaybackScript, 0, "&Playback Script\tCtrl+P"},
+    {CommandPlayOneScript, 0, "Play &One Script\tCtrl+O"},
     {0, MF_SEPARATOR, NULL},
-    {8, 0, "&Quit\tCtrl+Q"},
+    {CommandQuit, 0, "&Quit\tCtrl+Q"},
     {0, MF_SEPARATOR, NULL},
-    {9, MF_GRAYED, "KX507 v2.2 July 1997"},
-    {9, MF_GRAYED, "MAC: "},
-    {9, MF_GRAYED, "WINDOWS: "},
-    {9, MF_GRAYED, "UPDATES: "},
+    {CommandInfoLine, MF_GRAYED, "KX507 v2.2 July 1997"},
+    {CommandInfoLine, MF_GRAYED, "MAC: "},
+    {CommandInfoLine, MF_GRAYED, "WINDOWS: "},
+    {CommandInfoLine, MF_GRAYED, "UPDATES: "},
 };
 
 TEST(RuntimeWindows, RunMenuFollowsItsTable) {
@@ -55,7 +55,7 @@ TEST(RuntimeWindows, RunMenuFollowsItsTable) {
     EXPECT_EQ(GetMenuItemID(run_menu, position), row.id);
     text[0] = '\0';
     GetMenuStringA(run_menu, position, text, sizeof text, MF_BYPOSITION);
-    if (row.id == 9 && position > 12) {
+    if (row.id == CommandInfoLine && position > 12) {
       // A contact line: its prefix and then an address of the project.
       size_t prefix = strlen(row.text);
       EXPECT_EQ(strncmp(text, row.text, prefix), 0) << text;
@@ -66,8 +66,8 @@ TEST(RuntimeWindows, RunMenuFollowsItsTable) {
     }
   }
   // Script items start unchecked; the logging item matches the flag.
-  EXPECT_EQ(GetMenuState(run_menu, 5, MF_BYCOMMAND) & MF_CHECKED, 0u);
-  EXPECT_EQ(GetMenuState(run_menu, 6, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_EQ(GetMenuState(run_menu, CommandRecordScript, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  EXPECT_EQ(GetMenuState(run_menu, CommandPlaybackScript, MF_BYCOMMAND) & MF_CHECKED, 0u);
   EXPECT_EQ(logging, 1);
 }
 

@@ -11,6 +11,7 @@
 
 #include "kx507.h"
 #include "runtime_state.h"
+#include "support/log_ring.h"
 
 struct RuntimeEvent {
   int kind;
@@ -43,32 +44,6 @@ inline void PumpUntilIdle() {
   for (int pass = 0; pass < 200; ++pass) {
     if (PumpOnce() == PumpIdle) return;
   }
-}
-
-inline std::string BlockText(HGLOBAL block) {
-  const char* text = (const char*)GlobalLock(block);
-  std::string copy = text != NULL ? text : "";
-  GlobalUnlock(block);
-  return copy;
-}
-
-// The stored log lines, oldest first, read the way the repaint walks the ring.
-inline std::vector<std::string> LogLines() {
-  std::vector<std::string> lines;
-  for (int index = log_head, count = 0; index >= 0 && (index != log_tail || count == 0);
-       index = (index + 1) % LogRingSize, ++count)
-    lines.push_back(BlockText(log_lines[index]));
-  return lines;
-}
-
-// Empties the ring, so that a test reads only what it logs next.
-inline void ForgetLogLines() {
-  for (int i = 0; i < LogRingSize; ++i) {
-    if (log_lines[i] != NULL) GlobalFree(log_lines[i]);
-    log_lines[i] = NULL;
-  }
-  log_head = -1;
-  log_tail = 0;
 }
 
 inline COLORREF BufferPixel(int x, int y) { return GetPixel(back_buffer_dc, x, y); }

@@ -1,5 +1,5 @@
-// Shared set-up for the event script tests: the runtime opened in a fresh, empty working
-// directory, the animation timer stopped so that only posted messages drive the wait,
+// Shared set-up for the event script tests: the runtime opened in the test's empty
+// temporary folder, the animation timer stopped so that only posted messages drive the wait,
 // and small helpers to post input and read the script file and the message log.
 #pragma once
 
@@ -8,16 +8,16 @@
 #include <string.h>
 #include <windows.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "event_script.h"
 #include "kx507.h"
 #include "runtime_state.h"
-#include "event_script.h"
+#include "support/log_ring.h"
 
 struct WaitResult {
   int kind;
@@ -28,26 +28,14 @@ struct WaitResult {
 
 class ScriptTest : public ::testing::Test {
  public:
+  // The working directory is the test's own empty temporary folder (test_main.cpp).
   void SetUp() override {
-    previous_dir_ = std::filesystem::current_path();
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("kx507_scripts_") + info->test_suite_name() + "_" +
-                       info->name() + "_" +
-                       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-    dir_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::create_directories(dir_);
-    std::filesystem::current_path(dir_);
     ASSERT_EQ(OpenRuntime(NULL, NULL, (LPSTR) "", SW_SHOWNORMAL), 1);
     // Ticks come only from the WM_TIMER messages a test posts.
     KillTimer(draw_window, AnimationTimerId);
   }
 
-  void TearDown() override {
-    CloseRuntime();
-    std::error_code ignored;
-    std::filesystem::current_path(previous_dir_, ignored);
-    std::filesystem::remove_all(dir_, ignored);
-  }
+  void TearDown() override { CloseRuntime(); }
 
   static WaitResult Wait() {
     WaitResult r;
@@ -123,20 +111,4 @@ class ScriptTest : public ::testing::Test {
   static bool Checked(int id) {
     return (GetMenuState(run_menu, (UINT)id, MF_BYCOMMAND) & MF_CHECKED) != 0;
   }
-
-  // Every line kept in the message log that contains text.
-  static int LogCount(const char* text) {
-    int count = 0;
-    for (int i = 0; i < LogRingSize; ++i) {
-      if (log_lines[i] == NULL) continue;
-      const char* line = (const char*)GlobalLock(log_lines[i]);
-      if (line != NULL && strstr(line, text) != NULL) ++count;
-      GlobalUnlock(log_lines[i]);
-    }
-    return count;
-  }
-
- private:
-  std::filesystem::path previous_dir_;
-  std::filesystem::path dir_;
 };

@@ -35,11 +35,11 @@ static void ExpectKey(int key) {
 
 TEST_F(ScriptPlaybackTest, APeriodicRecordYieldsItsTicksFromOneLine) {
   WriteBytes("KX507.SCR", "KX507_PERIODIC(4);\nKX507_KBD(65);\n");
-  SetRunMode(2);
-  Command(6);
+  SetRunMode(RunAnimate);
+  Command(CommandPlaybackScript);
   EXPECT_EQ(Wait().kind, EventPeriodic);
   EXPECT_EQ(animating, 0);
-  EXPECT_TRUE(Checked(6));
+  EXPECT_TRUE(Checked(CommandPlaybackScript));
   ASSERT_NE(script_file, nullptr);
   long after_first = ftell(script_file);
   // No timer message is ever posted here: these come straight from the count.
@@ -48,12 +48,12 @@ TEST_F(ScriptPlaybackTest, APeriodicRecordYieldsItsTicksFromOneLine) {
   ExpectKey(65);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
-  EXPECT_FALSE(Checked(6));
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
 }
 
 TEST_F(ScriptPlaybackTest, MouseRecordsWithAndWithoutTheBlank) {
   WriteBytes("KX507.SCR", "KX507_MOUSE(-300, 270);\nKX507_MOUSE(-300,270);\nKX507_MOUSE(7, -8);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectMouse(-300, 270);
   ExpectMouse(-300, 270);
   ExpectMouse(7, -8);
@@ -64,7 +64,7 @@ TEST_F(ScriptPlaybackTest, KeyRecordsKeepTheLowEightBitsAndTheirSign) {
   WriteBytes("KX507.SCR",
              "KX507_KBD(65);\nabcdefK 65\nKX507_KBD(321);\nKX507_KBD(-23);\nKX507_KBD(233);\n"
              "KX507_KBD(-128);\nKX507_KBD(-1);\nKX507_KBD(0);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(65);
   ExpectKey(65);
   ExpectKey(65);
@@ -78,87 +78,87 @@ TEST_F(ScriptPlaybackTest, KeyRecordsKeepTheLowEightBitsAndTheirSign) {
 
 TEST_F(ScriptPlaybackTest, EmptyLinesAreSkippedAndABlankLineEndsPlaybackQuietly) {
   WriteBytes("KX507.SCR", "\n\nKX507_KBD(66);\n\n\n       \nKX507_KBD(67);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(66);
   ExpectPlaybackEnded();
-  EXPECT_FALSE(Checked(6));
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
   EXPECT_EQ(LogCount("script file"), 0);
   // The blank line was consumed; playback goes on after it.
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(67);
 }
 
 TEST_F(ScriptPlaybackTest, AtTheEndOfTheFileEveryPlaybackReportsTheEndAgain) {
   WriteBytes("KX507.SCR", "KX507_KBD(70);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(70);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 2);
-  Command(7);
+  Command(CommandPlayOneScript);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 3);
 }
 
 TEST_F(ScriptPlaybackTest, TogglingPlaybackOffStartsTheNextAtTheTop) {
   WriteBytes("KX507.SCR", "KX507_KBD(70);\nKX507_KBD(71);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(70);
-  RunCommand(6);  // off: the live sentinel ends the wait
+  RunCommand(CommandPlaybackScript);  // off: the live sentinel ends the wait
   EXPECT_EQ(script_file, nullptr);
-  EXPECT_FALSE(Checked(6));
-  Command(6);
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
+  Command(CommandPlaybackScript);
   ExpectKey(70);
   ExpectKey(71);
 }
 
 TEST_F(ScriptPlaybackTest, StoppingPlaybackDropsTheTicksStillToCome) {
   WriteBytes("KX507.SCR", "KX507_PERIODIC(5);\nKX507_KBD(65);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   EXPECT_EQ(Wait().kind, EventPeriodic);
-  RunCommand(6);
+  RunCommand(CommandPlaybackScript);
   EXPECT_EQ(pending_ticks, 0);
-  Command(6);
+  Command(CommandPlaybackScript);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Wait().kind, EventPeriodic) << "tick " << i;
   ExpectKey(65);
 }
 
 TEST_F(ScriptPlaybackTest, PlayOneYieldsOneEventThenReportsTheEnd) {
   WriteBytes("KX507.SCR", "KX507_MOUSE(12, 34);\n");
-  Command(7);
+  Command(CommandPlayOneScript);
   ExpectMouse(12, 34);
   EXPECT_EQ(play_one, 0);
-  EXPECT_FALSE(Checked(6));
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
   // Back to live input.
   PostChar('a');
   ExpectKey('a');
-  Command(7);
+  Command(CommandPlayOneScript);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
-  EXPECT_FALSE(Checked(6));
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
 }
 
 TEST_F(ScriptPlaybackTest, PlaybackGoesOnWherePlayOneStopped) {
   WriteBytes("KX507.SCR", "KX507_PERIODIC(3);\nKX507_KBD(65);\n");
-  SetRunMode(2);
-  Command(7);
+  SetRunMode(RunAnimate);
+  Command(CommandPlayOneScript);
   EXPECT_EQ(Wait().kind, EventPeriodic);
   EXPECT_EQ(animating, 0);
   PostChar('a');
   ExpectKey('a');
-  Command(6);
+  Command(CommandPlaybackScript);
   EXPECT_EQ(Wait().kind, EventPeriodic);
   EXPECT_EQ(Wait().kind, EventPeriodic);
   ExpectKey(65);
 }
 
 TEST_F(ScriptPlaybackTest, AMissingFileIsReportedAndEndsPlayback) {
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 1);
-  EXPECT_FALSE(Checked(6));
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
   EXPECT_EQ(script_file, nullptr);
 }
 
@@ -173,7 +173,7 @@ TEST_F(ScriptPlaybackTest, NumbersSaturateAndFollowTheDecimalConversion) {
              "KX507_PERIODIC(0);\n"
              "KX507_PERIODIC(-2);\n"
              "KX507_KBD(66);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectMouse(INT_MAX, INT_MIN);
   ExpectMouse(INT_MAX, INT_MIN);
   ExpectMouse(INT_MAX, INT_MIN);
@@ -191,15 +191,15 @@ TEST_F(ScriptPlaybackTest, ARecordWithoutItsNumberEndsPlaybackWithoutAnEvent) {
   WriteBytes("KX507.SCR",
              "KX507_MOUSE(1, 2);\nKX507_MOUSE(5);\nKX507_KBD(65);\nKX507_KBD();\n"
              "KX507_PERIODIC(\nKX507_MOUSE(3, 4);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectMouse(1, 2);
   ExpectPlaybackEnded();
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(65);
   ExpectPlaybackEnded();
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectPlaybackEnded();
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectMouse(3, 4);
   EXPECT_EQ(LogCount("script file"), 0);
 }
@@ -209,20 +209,20 @@ TEST_F(ScriptPlaybackTest, LongLinesAreReadInPiecesOf511) {
   first += std::string(511 - first.size(), ' ');
   std::string no_number = "KX507_KBD(" + std::string(511 - 10, 'x');
   WriteBytes("KX507.SCR", first + "KX507_KBD(66);\n" + no_number + "77);\nKX507_KBD(68);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(65);
   ExpectKey(66);
   // A piece with no digit in it ends playback; its rest, "77);", is too short to be a record.
   ExpectPlaybackEnded();
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectPlaybackEnded();
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(68);
 }
 
 TEST_F(ScriptPlaybackTest, ALastLineWithoutItsNewlineIsNotPlayed) {
   WriteBytes("KX507.SCR", "KX507_KBD(65);\nKX507_KBD(66);");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(65);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);

@@ -5,171 +5,171 @@
 using ScriptRecordTest = ScriptTest;
 
 TEST_F(ScriptRecordTest, TicksAreWrittenAsOneRunBeforeTheNextClick) {
-  SetRunMode(2);
-  Command(5);
+  SetRunMode(RunAnimate);
+  Command(CommandRecordScript);
   for (int i = 0; i < 10; ++i) ExpectTick();
-  EXPECT_TRUE(Checked(5));
+  EXPECT_TRUE(Checked(CommandRecordScript));
   EXPECT_FALSE(FileExists("KX507.SCR")) << "ticks alone write nothing yet";
   ExpectClick(0, 0);
   // Read while the recording is still on: each record is in the file once written.
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_PERIODIC(10);\nKX507_MOUSE(0, 0);\n");
-  RunCommand(5);
-  EXPECT_FALSE(Checked(5));
+  RunCommand(CommandRecordScript);
+  EXPECT_FALSE(Checked(CommandRecordScript));
   EXPECT_EQ(recording, 0);
   EXPECT_EQ(script_file, nullptr);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_PERIODIC(10);\nKX507_MOUSE(0, 0);\n");
 }
 
 TEST_F(ScriptRecordTest, ClickTicksAndKeyAreWrittenInOrder) {
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(10, -20);
-  SetRunMode(2);
+  SetRunMode(RunAnimate);
   for (int i = 0; i < 3; ++i) ExpectTick();
-  SetRunMode(0);
+  SetRunMode(RunHalt);
   ExpectChar('q');
-  RunCommand(5);
+  RunCommand(CommandRecordScript);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_MOUSE(10, -20);\nKX507_PERIODIC(3);\nKX507_KBD(113);\n");
 }
 
 TEST_F(ScriptRecordTest, StoppingWritesThePendingRunAndTheNextRecordingCountsFromZero) {
-  SetRunMode(2);
-  Command(5);
+  SetRunMode(RunAnimate);
+  Command(CommandRecordScript);
   for (int i = 0; i < 5; ++i) ExpectTick();
-  RunCommand(5);
+  RunCommand(CommandRecordScript);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_PERIODIC(5);\n");
   EXPECT_EQ(pending_ticks, 0);
 
-  Command(5);
+  Command(CommandRecordScript);
   for (int i = 0; i < 2; ++i) ExpectTick();
   ExpectClick(1, 2);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_PERIODIC(2);\nKX507_MOUSE(1, 2);\n");
 }
 
 TEST_F(ScriptRecordTest, StartingAndStoppingWithoutEventsLeavesTheFileAlone) {
-  RunCommand(5);  // starts; the sentinel key is recorded
-  RunCommand(5);  // stops
+  RunCommand(CommandRecordScript);  // starts; the sentinel key is recorded
+  RunCommand(CommandRecordScript);  // stops
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_KBD(122);\n");
 
-  Command(5);
-  Command(5);
+  Command(CommandRecordScript);
+  Command(CommandRecordScript);
   PostChar('y');
   EXPECT_EQ(Wait().kind, EventKey);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_KBD(122);\n") << "the file must not be emptied";
 
   std::filesystem::remove("KX507.SCR");
-  Command(5);
-  Command(5);
+  Command(CommandRecordScript);
+  Command(CommandRecordScript);
   PostChar('y');
   EXPECT_EQ(Wait().kind, EventKey);
   EXPECT_FALSE(FileExists("KX507.SCR")) << "the file must not be created";
 }
 
 TEST_F(ScriptRecordTest, CharactersAbove127AreWrittenAsNegativeKeys) {
-  Command(5);
+  Command(CommandRecordScript);
   ExpectChar(233);
   ExpectChar(128);
   ExpectChar(255);
   ExpectChar(127);
   ExpectChar(1);
-  RunCommand(5);
+  RunCommand(CommandRecordScript);
   EXPECT_EQ(ReadText("KX507.SCR"),
             "KX507_KBD(-23);\nKX507_KBD(-128);\nKX507_KBD(-1);\nKX507_KBD(127);\nKX507_KBD(1);\n");
 }
 
 TEST_F(ScriptRecordTest, QuitWritesThePendingRunAndNoRecordOfItsOwn) {
-  SetRunMode(2);
-  Command(5);
+  SetRunMode(RunAnimate);
+  Command(CommandRecordScript);
   for (int i = 0; i < 3; ++i) ExpectTick();
-  Command(8);
+  Command(CommandQuit);
   EXPECT_EQ(Wait().kind, EventQuit);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_PERIODIC(3);\n");
 }
 
 TEST_F(ScriptRecordTest, AFileThatCannotBeCreatedIsReportedAtEveryRecord) {
   std::filesystem::create_directory("KX507.SCR");
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(1, 1);
   ExpectChar('a');
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for writing"), 2);
   EXPECT_EQ(recording, 1);
-  EXPECT_TRUE(Checked(5));
+  EXPECT_TRUE(Checked(CommandRecordScript));
   EXPECT_EQ(script_file, nullptr);
 }
 
 TEST_F(ScriptRecordTest, AFailedWriteIsReportedOncePerOpening) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs a device that refuses writes";
   std::filesystem::create_symlink("/dev/full", "KX507.SCR");
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(1, 1);
   ExpectChar('a');
   ExpectClick(2, 2);
   EXPECT_EQ(LogCount("Cannot write to script file KX507.SCR"), 1);
-  RunCommand(5);
-  Command(5);
+  RunCommand(CommandRecordScript);
+  Command(CommandRecordScript);
   ExpectClick(3, 3);
   EXPECT_EQ(LogCount("Cannot write to script file KX507.SCR"), 2);
 }
 
 TEST_F(ScriptRecordTest, StartingPlaybackStopsTheRecordingFirst) {
-  SetRunMode(2);
-  Command(5);
+  SetRunMode(RunAnimate);
+  Command(CommandRecordScript);
   ExpectTick();
   ExpectTick();
-  Command(6);
+  Command(CommandPlaybackScript);
   // The recording's run is written and closed, then played from the top.
   WaitResult r = Wait();
   EXPECT_EQ(r.kind, EventPeriodic);
   EXPECT_EQ(recording, 0);
-  EXPECT_FALSE(Checked(5));
-  EXPECT_TRUE(Checked(6));
+  EXPECT_FALSE(Checked(CommandRecordScript));
+  EXPECT_TRUE(Checked(CommandPlaybackScript));
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_PERIODIC(2);\n");
   EXPECT_EQ(Wait().kind, EventPeriodic);
   PostChar('z');
   r = Wait();
   EXPECT_EQ(r.kind, EventKey);
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
-  EXPECT_FALSE(Checked(6));
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_PERIODIC(2);\n") << "playback must not write";
 }
 
 TEST_F(ScriptRecordTest, PlayOneWhileRecordingStopsTheRecordingFirst) {
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(4, 5);
-  Command(7);
+  Command(CommandPlayOneScript);
   WaitResult r = Wait();
   EXPECT_EQ(r.kind, EventMouse);
   EXPECT_EQ(r.x, 4);
   EXPECT_EQ(r.y, 5);
   EXPECT_EQ(recording, 0);
-  EXPECT_FALSE(Checked(5));
+  EXPECT_FALSE(Checked(CommandRecordScript));
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_MOUSE(4, 5);\n");
 }
 
 TEST_F(ScriptRecordTest, RecordingAfterPlaybackReachedTheEndWritesAFreshFile) {
   WriteBytes("KX507.SCR", "KX507_KBD(65);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   EXPECT_EQ(Wait().key, 65);
   PostChar('z');
   EXPECT_EQ(Wait().key, 'z');
   ASSERT_EQ(LogCount("EOF encountered"), 1);
   // The reader's handle is still open at the end of the file.
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(7, 8);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_MOUSE(7, 8);\n");
-  RunCommand(5);
+  RunCommand(CommandRecordScript);
   EXPECT_EQ(ReadText("KX507.SCR"), "KX507_MOUSE(7, 8);\n");
 }
 
 TEST_F(ScriptRecordTest, StartingARecordingStopsPlaybackAndDropsItsTicks) {
   WriteBytes("KX507.SCR", "KX507_PERIODIC(5);\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   EXPECT_EQ(Wait().kind, EventPeriodic);
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(3, 4);
   EXPECT_EQ(playing_back, 0);
-  EXPECT_FALSE(Checked(6));
-  EXPECT_TRUE(Checked(5));
-  SetRunMode(2);
+  EXPECT_FALSE(Checked(CommandPlaybackScript));
+  EXPECT_TRUE(Checked(CommandRecordScript));
+  SetRunMode(RunAnimate);
   ExpectTick();
   ExpectTick();
   ExpectClick(5, 6);
@@ -178,8 +178,8 @@ TEST_F(ScriptRecordTest, StartingARecordingStopsPlaybackAndDropsItsTicks) {
 
 TEST_F(ScriptRecordTest, ASessionPlaysBackAsItWasRecorded) {
   std::vector<WaitResult> recorded;
-  Command(5);
-  SetRunMode(2);
+  Command(CommandRecordScript);
+  SetRunMode(RunAnimate);
   auto tick = [&] {
     PostTick();
     recorded.push_back(Wait());
@@ -210,12 +210,12 @@ TEST_F(ScriptRecordTest, ASessionPlaysBackAsItWasRecorded) {
   tick();
   tick();
   tick();
-  RunCommand(5);
-  SetRunMode(0);
+  RunCommand(CommandRecordScript);
+  SetRunMode(RunHalt);
   ASSERT_EQ(recorded.size(), 18u);
   EXPECT_EQ(recorded[5].key, -23);
 
-  Command(6);
+  Command(CommandPlaybackScript);
   for (size_t i = 0; i < recorded.size(); ++i) {
     WaitResult r = Wait();
     EXPECT_EQ(r.kind, recorded[i].kind) << "event " << i;
