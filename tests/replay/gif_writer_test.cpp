@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,7 +19,7 @@ using replay::GifWriter;
 using replay::Picture;
 
 std::string TempPath(const char* name) {
-  return std::string(KX_TEST_OUTPUT_DIR) + "/" + name + "-" + std::to_string(getpid()) + ".gif";
+  return std::filesystem::current_path().string() + "/" + name + "-" + std::to_string(getpid()) + ".gif";
 }
 
 Picture Flat(int w, int h, uint32_t color) {

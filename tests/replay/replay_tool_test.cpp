@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -40,7 +41,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // A fresh folder for one test.
 std::string TempDir() {
-  std::string base = std::string(KX_TEST_OUTPUT_DIR) + "/replay-XXXXXX";
+  // Inside the test's own working folder, never the build folder.
+  std::string base = std::filesystem::current_path().string() + "/replay-XXXXXX";
   std::vector<char> name(base.begin(), base.end());
   name.push_back('\0');
   EXPECT_NE(mkdtemp(name.data()), nullptr);
@@ -207,7 +209,7 @@ TEST(ReplayTool, NarrationOfAPassIsWhatTheLogWindowShows) {
   PostMessageA(draw_window, WM_LBUTTONDOWN, MK_LBUTTON, ClickAt(-250, RowY(7)));
   RunLoopPass(bugs, control, done, x, y, key);
   ASSERT_EQ(control.last_bug, 1);
-  std::vector<std::string> ring = RingLines();
+  std::vector<std::string> ring = LogLines();
   for (std::string& line : ring)
     if (!line.empty() && line.back() == '\n') line.pop_back();
   ASSERT_EQ(ring.size(), size_t(LogRingSize));
@@ -217,7 +219,7 @@ TEST(ReplayTool, NarrationOfAPassIsWhatTheLogWindowShows) {
   EXPECT_EQ(tail, ring);
 
   tick();
-  ring = RingLines();
+  ring = LogLines();
   for (std::string& line : ring)
     if (!line.empty() && line.back() == '\n') line.pop_back();
   const std::vector<std::string>& pass4 = by_pass[4];
