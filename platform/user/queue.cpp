@@ -176,14 +176,27 @@ void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* change
     std::memcpy(f.pixels.data(), w.menu_bar->pixels.data(), row * size_t(menu_h));
     for (int y = 0; y < menu_h; ++y) mark(y, 0, fw);
   }
-  const Surface& c = *w.surface;
+  Surface& c = *w.surface;
   if (c.width == fw && c.height == w.client_height && fw > 0) {
-    for (int y = 0; y < c.height; ++y) {
+    // Only the rows its writers said they changed since the last compose, when they all
+    // said so.
+    int top = 0, bottom = c.height;
+    if (!*whole && c.rows_version == c.version && c.rows_from <= w.presented_client_version &&
+        w.presented_client_version != ~uint64_t(0)) {
+      top = std::max(c.rows_top, 0);
+      bottom = std::min(c.rows_bottom, c.height);
+    }
+    c.rows_from = c.rows_version = c.version;
+    c.rows_top = c.rows_bottom = 0;
+    for (int y = top; y < bottom; ++y) {
       const uint32_t* from = c.pixels.data() + size_t(y) * size_t(fw);
       uint32_t* to = f.pixels.data() + size_t(menu_h + y) * size_t(fw);
       if (std::memcmp(from, to, row) == 0) continue;
       int x0 = 0, x1 = fw;
+      while (x0 + 8 <= fw && std::memcmp(from + x0, to + x0, 8 * sizeof(uint32_t)) == 0) x0 += 8;
       while (from[x0] == to[x0]) ++x0;
+      while (x1 - 8 >= x0 && std::memcmp(from + x1 - 8, to + x1 - 8, 8 * sizeof(uint32_t)) == 0)
+        x1 -= 8;
       while (from[x1 - 1] == to[x1 - 1]) --x1;
       std::memcpy(to + x0, from + x0, size_t(x1 - x0) * sizeof(uint32_t));
       mark(menu_h + y, x0, x1);

@@ -111,6 +111,60 @@ TEST_F(PresentTest, ShownPictureStaysTheWindowsThroughManyPartialPresents) {
   }
 }
 
+TEST_F(PresentTest, ABackBufferCopiedWholeShowsOnlyItsChangedRows) {
+  Open("Back");
+  int width = w->surface->width, height = w->surface->height;
+  HDC window_dc = GetDC(h);
+  HDC back = CreateCompatibleDC(window_dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(window_dc, width, height);
+  HGDIOBJ old_bitmap = SelectObject(back, bitmap);
+  RECT all = {0, 0, width, height};
+  FillRect(back, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+  BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+  Pass();
+  ExpectShownIsClient();
+  uint64_t count = Info().count;
+
+  // One small change in the back buffer, then all of it copied over: one band.
+  RECT spot = {40, 30, 47, 33};
+  FillRect(back, &spot, (HBRUSH)GetStockObject(BLACK_BRUSH));
+  BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+  Pass();
+  auto info = Info();
+  EXPECT_EQ(info.count, count + 1);
+  ASSERT_EQ(info.changed.size(), 1u);
+  EXPECT_EQ(info.changed[0].left, 40);
+  EXPECT_EQ(info.changed[0].right, 47);
+  EXPECT_EQ(info.changed[0].top, 30);
+  EXPECT_EQ(info.changed[0].bottom, 33);
+  ExpectShownIsClient();
+
+  // The same picture again: nothing to show.
+  BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+  Pass();
+  EXPECT_EQ(Info().count, count + 1);
+
+  // Copies mixed with drawing straight into the window, in any order between passes.
+  std::mt19937 rng(11);
+  for (int pass = 0; pass < 40; ++pass) {
+    for (int k = 0; k < 3; ++k) {
+      int l = int(rng() % unsigned(width)), t = int(rng() % unsigned(height));
+      RECT r = {l, t, l + 1 + int(rng() % 20), t + 1 + int(rng() % 8)};
+      HBRUSH brush = CreateSolidBrush(RGB(rng() % 256, rng() % 256, 0));
+      FillRect(rng() % 3 ? back : window_dc, &r, brush);
+      DeleteObject(brush);
+      if (rng() % 2) BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+    }
+    Pass();
+    ExpectShownIsClient();
+    if (testing::Test::HasFatalFailure()) break;
+  }
+  SelectObject(back, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(back);
+  ReleaseDC(h, window_dc);
+}
+
 TEST_F(PresentTest, LinesWrittenBetweenPassesArePresentedOnce) {
   Open("Log");
   uint64_t count = Info().count;
