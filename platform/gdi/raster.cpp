@@ -519,8 +519,16 @@ constexpr uint32_t kMarkBrush = 1, kMarkPen = 2;
 constexpr i64 kShapeMaxSide = 1024;
 constexpr size_t kShapeSlots = 64;
 
+// Large shapes are kept only when they come a second time: their scratch surface
+// costs more than a fresh drawing, so one drawn once at each of many sizes (a
+// growing circle) stays direct.
+constexpr i64 kShapeKeepAtOnce = 256 * 256;
+constexpr size_t kSeenSlots = 16;
+
 struct ShapeCache {
   std::vector<Shape> shapes;
+  ShapeKey seen[kSeenSlots] = {};
+  size_t next_seen = 0;
   uint64_t clock = 0;
   bool enabled = true;
   ShapeCacheStats stats;
@@ -586,6 +594,14 @@ const Shape* FindShape(const ShapeKey& key) {
       sh.used = c.clock;
       ++c.stats.hits;
       return &sh;
+    }
+  }
+  if (key.width * key.height > kShapeKeepAtOnce) {
+    bool again = false;
+    for (const ShapeKey& k : c.seen) again = again || k == key;
+    if (!again) {
+      c.seen[c.next_seen++ % kSeenSlots] = key;
+      return nullptr;
     }
   }
   Shape made;

@@ -90,4 +90,22 @@ TEST(GdiShapeCache, ShapesPushedOutAreMadeAgainAlike) {
   EXPECT_EQ(Draw(c, t, 45, 40, 20, 15), fresh);
 }
 
+TEST(GdiShapeCache, LargeShapesAreKeptWhenTheyComeAgain) {
+  Canvas c;
+  Tools t(3, RGB(0, 0, 0), true, RGB(0, 160, 0));
+  platform::gdi::SetShapeCacheEnabled(false);
+  std::vector<uint32_t> fresh = Draw(c, t, -200, -150, 100, 90);
+  platform::gdi::SetShapeCacheEnabled(true);
+  auto s0 = platform::gdi::GetShapeCacheStats();
+  EXPECT_EQ(Draw(c, t, -200, -150, 100, 90), fresh);  // drawn directly
+  auto s1 = platform::gdi::GetShapeCacheStats();
+  EXPECT_EQ(s1.builds, s0.builds);
+  EXPECT_EQ(s1.hits, s0.hits);
+  EXPECT_EQ(Draw(c, t, -200, -150, 100, 90), fresh);  // kept now
+  EXPECT_EQ(Draw(c, t, -200, -150, 100, 90), fresh);  // from the kept shape
+  auto s2 = platform::gdi::GetShapeCacheStats();
+  EXPECT_EQ(s2.builds, s1.builds + 1);
+  EXPECT_EQ(s2.hits, s1.hits + 1);
+}
+
 }  // namespace
