@@ -181,8 +181,8 @@ void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* change
     // Only the rows its writers said they changed since the last compose, when they all
     // said so.
     int top = 0, bottom = c.height;
-    if (!*whole && c.rows_version == c.version && c.rows_from <= w.presented_client_version &&
-        w.presented_client_version != ~uint64_t(0)) {
+    if (!*whole && !w.framed_overlay && c.rows_version == c.version &&
+        c.rows_from <= w.presented_client_version && w.presented_client_version != ~uint64_t(0)) {
       top = std::max(c.rows_top, 0);
       bottom = std::min(c.rows_bottom, c.height);
     }
@@ -213,6 +213,7 @@ void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* change
     // Drawn over the client rows again on every compose: shown again with them.
     if (x0 < x1 && y0 < y1) *whole = true;
   }
+  w.framed_overlay = w.overlay != nullptr;
   if (*whole) changed->clear();
   ++f.version;
 }

@@ -165,6 +165,39 @@ TEST_F(PresentTest, ABackBufferCopiedWholeShowsOnlyItsChangedRows) {
   ReleaseDC(h, window_dc);
 }
 
+TEST_F(PresentTest, AnOverlayTakenAwayLeavesNoTrace) {
+  Open("Over");
+  int width = w->surface->width, height = w->surface->height;
+  HDC window_dc = GetDC(h);
+  HDC back = CreateCompatibleDC(window_dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(window_dc, width, height);
+  HGDIOBJ old_bitmap = SelectObject(back, bitmap);
+  RECT all = {0, 0, width, height};
+  FillRect(back, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+  BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+  Pass();
+  // A popup drawn over the client rows, then gone while only a back-buffer copy
+  // changed a row far from it.
+  w->overlay = std::make_shared<platform::Surface>(20, 10, 0x00FF00);
+  w->overlay_x = 5;
+  w->overlay_y = 5;
+  platform::RequestPresent(h);
+  Pass();
+  const platform::Surface* shown = platform::HeadlessLastFrame(host(), w->native);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->pixels[size_t(7) * size_t(width) + 7], 0x00FF00u);
+  w->overlay.reset();
+  RECT spot = {0, height - 2, 3, height - 1};
+  FillRect(back, &spot, (HBRUSH)GetStockObject(BLACK_BRUSH));
+  BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+  Pass();
+  ExpectShownIsClient();
+  SelectObject(back, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(back);
+  ReleaseDC(h, window_dc);
+}
+
 TEST_F(PresentTest, LinesWrittenBetweenPassesArePresentedOnce) {
   Open("Log");
   uint64_t count = Info().count;
