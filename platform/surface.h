@@ -19,11 +19,33 @@ struct Surface {
   // Bumped by everything that changes the pixels, so a host presents only
   // surfaces that changed since it last looked.
   uint64_t version = 0;
+  // The rows changed since version rows_from, kept by writers that know which rows they
+  // changed (NoteRows). Good only while rows_version == version: any other writer
+  // since then may have changed any row.
+  uint64_t rows_from = 0, rows_version = ~uint64_t(0);
+  int rows_top = 0, rows_bottom = 0;
 
   Surface() = default;
   Surface(int w, int h, uint32_t fill = 0xFFFFFF)
       : width(w), height(h), pixels(size_t(w > 0 ? w : 0) * size_t(h > 0 ? h : 0), fill) {}
   void Resize(int w, int h, uint32_t fill = 0xFFFFFF);
+  // A change confined to rows [top, bottom) (none when top >= bottom); bumps version.
+  void NoteRows(int top, int bottom) {
+    if (rows_version != version) {
+      rows_from = version;
+      rows_top = rows_bottom = 0;
+    }
+    if (top < bottom) {
+      if (rows_top >= rows_bottom) {
+        rows_top = top;
+        rows_bottom = bottom;
+      } else {
+        rows_top = top < rows_top ? top : rows_top;
+        rows_bottom = bottom > rows_bottom ? bottom : rows_bottom;
+      }
+    }
+    rows_version = ++version;
+  }
 };
 using SurfacePtr = std::shared_ptr<Surface>;
 

@@ -69,7 +69,22 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   Box to = Intersect({from.l + ox, from.t + oy, from.r + ox, from.b + oy}, SurfaceBox(dst));
   if (to.Empty()) return TRUE;
   from = {to.l - ox, to.t - oy, to.r - ox, to.b - oy};
-  if (d->monochrome == s->monochrome) {
+  if (d->monochrome == s->monochrome && &dst != &src) {
+    // Rows that already hold the source's pixels are left alone, so a window shown from a
+    // back buffer is only told about the rows that changed.
+    const size_t n = size_t(from.r - from.l);
+    int64_t top = to.b, bottom = to.t;
+    for (int64_t yy = from.t; yy < from.b; ++yy) {
+      const uint32_t* sp = src.pixels.data() + size_t(yy) * size_t(src.width) + size_t(from.l);
+      uint32_t* dp = dst.pixels.data() + size_t(yy + oy) * size_t(dst.width) + size_t(from.l + ox);
+      if (std::memcmp(dp, sp, n * sizeof(uint32_t)) == 0) continue;
+      std::memcpy(dp, sp, n * sizeof(uint32_t));
+      top = std::min(top, yy + oy);
+      bottom = std::max(bottom, yy + oy + 1);
+    }
+    dst.NoteRows(int(top), int(bottom));
+    return TRUE;
+  } else if (d->monochrome == s->monochrome) {
     CopyPixels(dst, src, from, ox, oy);
   } else {
     // Monochrome to colour: black takes the text colour, white the background colour.

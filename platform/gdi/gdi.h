@@ -111,6 +111,16 @@ inline void FillPixels(uint32_t* p, size_t n, uint32_t v) {
   for (; i < n; ++i) p[i] = v;
 }
 
+// ---- Ellipse shapes (raster.cpp) ----------------------------------------------------
+// Ellipses are drawn from shapes kept per box size, pen width and brush; tests turn
+// the cache off to compare its pixels with those drawn afresh.
+void SetShapeCacheEnabled(bool on);
+struct ShapeCacheStats {
+  uint64_t builds = 0;  // shapes worked out
+  uint64_t hits = 0;    // calls served by a kept shape
+};
+ShapeCacheStats GetShapeCacheStats();
+
 // ---- Text (text.cpp, cp1252.cpp) ----------------------------------------------------
 // Windows-1252, the ANSI code page: byte -> Unicode, and back (-1 when not in the page).
 uint32_t Cp1252ToUnicode(unsigned char byte);

@@ -25,6 +25,7 @@ struct Slot {
 
 struct Table {
   std::deque<Slot> slots;  // a deque keeps pointers stable while it grows
+  std::vector<Slot*> at;   // slot by index: a plain load, where a deque must divide
   std::vector<uint32_t> free_slots;
   DWORD live = 0;
   HGDIOBJ stock[kStockCount] = {};
@@ -46,8 +47,8 @@ Slot* SlotOf(HGDIOBJ h) {
   uint32_t index = uint32_t(v & 0xFFFF);
   uint16_t generation = uint16_t((v >> 16) & 0xFFF);
   Table& t = T();
-  if (index >= t.slots.size()) return nullptr;
-  Slot& s = t.slots[index];
+  if (index >= t.at.size()) return nullptr;
+  Slot& s = *t.at[index];
   if (s.obj.index() == 0 || s.generation != generation) return nullptr;
   return &s;
 }
@@ -63,8 +64,9 @@ HGDIOBJ Insert(Obj&& obj, bool stock, bool counted = true) {
     if (t.slots.size() >= kMaxSlots) return nullptr;
     index = uint32_t(t.slots.size());
     t.slots.emplace_back();
+    t.at.push_back(&t.slots.back());
   }
-  Slot& s = t.slots[index];
+  Slot& s = *t.at[index];
   s.obj = std::forward<Obj>(obj);
   s.stock = stock;
   s.counted = counted && !stock;

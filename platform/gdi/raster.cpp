@@ -303,7 +303,7 @@ void DrawRectangle(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
 }
 
 // ---- Ellipses -----------------------------------------------------------------------
-void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
+void DrawEllipseDirect(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
   Surface& s = *p.s;
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
@@ -318,7 +318,7 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
     fill.pen = true;
     fill.width = 1;
     fill.pen_px = p.brush_px;
-    DrawEllipse(fill, l, t, r, b);
+    DrawEllipseDirect(fill, l, t, r, b);
     return;
   }
   int w = p.width;
@@ -485,6 +485,176 @@ void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
   }
 }
 
+
+// A program draws the same few ellipse sizes again and again, and an ellipse's pixels
+// depend only on its box's size, the pen's width and whether there is a pen and a brush,
+// never on where the box lies. So each such shape is drawn once, into a scratch
+// surface in two marker colours, and kept as runs of pen and brush pixels per row;
+// later calls lay the runs down at the box's place, clipped to the surface.
+struct ShapeKey {
+  i64 width, height;
+  int pen_width;  // 0 without a pen
+  bool brush;
+  bool operator==(const ShapeKey& o) const {
+    return width == o.width && height == o.height && pen_width == o.pen_width && brush == o.brush;
+  }
+};
+
+struct ShapeRun {
+  int32_t x0, x1;  // columns relative to the box's left edge, inclusive
+  bool pen;
+};
+
+struct Shape {
+  ShapeKey key{};
+  i64 top = 0;                   // the first row's offset from the box's top
+  std::vector<uint32_t> row_at;  // per row, its first run; one more entry at the end
+  std::vector<ShapeRun> runs;
+  uint64_t used = 0;
+};
+
+constexpr uint32_t kMarkBrush = 1, kMarkPen = 2;
+// Shapes bigger than this are drawn directly: their scratch surface would cost more
+// than the work it saves.
+constexpr i64 kShapeMaxSide = 1024;
+constexpr size_t kShapeSlots = 64;
+
+// Large shapes are kept only when they come a second time: their scratch surface
+// costs more than a fresh drawing, so one drawn once at each of many sizes (a
+// growing circle) stays direct.
+constexpr i64 kShapeKeepAtOnce = 256 * 256;
+constexpr size_t kSeenSlots = 16;
+
+struct ShapeCache {
+  std::vector<Shape> shapes;
+  ShapeKey seen[kSeenSlots] = {};
+  size_t next_seen = 0;
+  uint64_t clock = 0;
+  bool enabled = true;
+  ShapeCacheStats stats;
+};
+
+ShapeCache& Shapes() {
+  static ShapeCache cache;
+  return cache;
+}
+
+// Draws the shape into a scratch surface with a margin the pen cannot cross, and reads
+// back its runs. False when something reached the margin's edge (then nothing is kept).
+bool BuildShape(const ShapeKey& key, Shape* out) {
+  const i64 margin = i64(key.pen_width) + 4;
+  const i64 sw = key.width + 2 * margin, sh = key.height + 2 * margin;
+  Surface scratch(int(sw), int(sh), 0);
+  Paint p;
+  p.s = &scratch;
+  p.pen = key.pen_width > 0;
+  p.width = std::max(key.pen_width, 1);
+  p.pen_px = kMarkPen;
+  p.brush = key.brush;
+  p.brush_px = key.brush && !p.pen ? kMarkPen : kMarkBrush;
+  DrawEllipseDirect(p, margin, margin, margin + key.width, margin + key.height);
+  const uint32_t* px = scratch.pixels.data();
+  for (i64 x = 0; x < sw; ++x)
+    if (px[x] || px[size_t(sh - 1) * size_t(sw) + size_t(x)]) return false;
+  for (i64 y = 0; y < sh; ++y)
+    if (px[size_t(y) * size_t(sw)] || px[size_t(y) * size_t(sw) + size_t(sw - 1)]) return false;
+  out->key = key;
+  out->runs.clear();
+  out->row_at.clear();
+  i64 first = -1, last = -1;
+  for (i64 y = 0; y < sh; ++y) {
+    const uint32_t* row = px + size_t(y) * size_t(sw);
+    bool any = false;
+    for (i64 x = 0; x < sw && !any; ++x) any = row[x] != 0;
+    if (!any) continue;
+    if (first < 0) first = y;
+    last = y;
+  }
+  out->top = first < 0 ? 0 : first - margin;
+  for (i64 y = first; first >= 0 && y <= last; ++y) {
+    const uint32_t* row = px + size_t(y) * size_t(sw);
+    out->row_at.push_back(uint32_t(out->runs.size()));
+    for (i64 x = 0; x < sw;) {
+      uint32_t v = row[x];
+      i64 end = x + 1;
+      while (end < sw && row[end] == v) ++end;
+      if (v) out->runs.push_back(ShapeRun{int32_t(x - margin), int32_t(end - 1 - margin), v == kMarkPen});
+      x = end;
+    }
+  }
+  out->row_at.push_back(uint32_t(out->runs.size()));
+  return true;
+}
+
+const Shape* FindShape(const ShapeKey& key) {
+  ShapeCache& c = Shapes();
+  ++c.clock;
+  for (Shape& sh : c.shapes) {
+    if (sh.key == key) {
+      sh.used = c.clock;
+      ++c.stats.hits;
+      return &sh;
+    }
+  }
+  if (key.width * key.height > kShapeKeepAtOnce) {
+    bool again = false;
+    for (const ShapeKey& k : c.seen) again = again || k == key;
+    if (!again) {
+      c.seen[c.next_seen++ % kSeenSlots] = key;
+      return nullptr;
+    }
+  }
+  Shape made;
+  if (!BuildShape(key, &made)) return nullptr;
+  ++c.stats.builds;
+  made.used = c.clock;
+  if (c.shapes.size() < kShapeSlots) {
+    c.shapes.push_back(std::move(made));
+    return &c.shapes.back();
+  }
+  // Full: the shape used longest ago makes way.
+  Shape* oldest = &c.shapes[0];
+  for (Shape& sh : c.shapes)
+    if (sh.used < oldest->used) oldest = &sh;
+  *oldest = std::move(made);
+  return oldest;
+}
+
+void DrawEllipse(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  if (!p.pen && !p.brush) return;
+  const ShapeKey key{r - l, b - t, p.pen ? p.width : 0, p.brush};
+  const Shape* shape = nullptr;
+  if (Shapes().enabled && key.width <= kShapeMaxSide && key.height <= kShapeMaxSide &&
+      key.pen_width <= 256)
+    shape = FindShape(key);
+  if (!shape) {
+    DrawEllipseDirect(p, l, t, r, b);
+    return;
+  }
+  Surface& s = *p.s;
+  const size_t rows = shape->row_at.size() - 1;
+  const i64 y0 = t + shape->top;
+  const i64 from = std::max<i64>(0, -y0), to = std::min<i64>(i64(rows), s.height - y0);
+  const uint32_t pen_px = p.pen ? p.pen_px : p.brush_px;
+  const bool inside = l >= 0 && l + key.width + i64(key.pen_width) + 4 <= s.width &&
+                      l - i64(key.pen_width) - 4 >= 0;
+  for (i64 k = from; k < to; ++k) {
+    const i64 y = y0 + k;
+    uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
+    for (uint32_t j = shape->row_at[size_t(k)]; j < shape->row_at[size_t(k) + 1]; ++j) {
+      const ShapeRun& run = shape->runs[j];
+      const uint32_t px = run.pen ? pen_px : p.brush_px;
+      if (inside) {
+        FillPixels(row + (l + run.x0), size_t(run.x1 - run.x0 + 1), px);
+      } else {
+        Span(s, y, l + run.x0, l + run.x1, px);
+      }
+    }
+  }
+}
+
 // ---- Lines --------------------------------------------------------------------------
 // Width 1: one pixel per step of the major axis, the end point left out; an exact tie
 // goes to the smaller minor coordinate whichever way the line is drawn.
@@ -628,6 +798,17 @@ void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
 }
 
 }  // namespace
+
+namespace platform::gdi {
+
+void SetShapeCacheEnabled(bool on) {
+  Shapes().enabled = on;
+  if (!on) Shapes().shapes.clear();
+}
+
+ShapeCacheStats GetShapeCacheStats() { return Shapes().stats; }
+
+}  // namespace platform::gdi
 
 extern "C" {
 

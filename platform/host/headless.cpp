@@ -1,6 +1,7 @@
 // The headless host: native windows exist only in memory, presenting keeps the
 // last frame for tests to look at, and the clock may be virtual so that waits
 // for timers take no real time.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,7 @@ struct NativeWindow {
   bool presented = false;
   Surface last;
   uint64_t presents = 0;
+  std::vector<RECT> changed;  // what the last Present said had changed; empty: all
 };
 
 class HeadlessHost final : public Host {
@@ -46,11 +48,28 @@ class HeadlessHost final : public Host {
     if (auto* w = Find(id)) w->x = x, w->y = y, w->width = width, w->height = height;
   }
   void DestroyNative(NativeId id) override { windows_.erase(id); }
-  void Present(NativeId id, const Surface& frame) override {
+  void Present(NativeId id, const Surface& frame, const RECT* changed, int count) override {
     if (auto* w = Find(id)) {
-      w->last.width = frame.width;
-      w->last.height = frame.height;
-      w->last.pixels = frame.pixels;
+      w->changed.clear();
+      if (changed && w->presented && w->last.width == frame.width &&
+          w->last.height == frame.height) {
+        // Only the parts said to have changed are taken, as a screen would.
+        for (int i = 0; i < count; ++i) {
+          const RECT& r = changed[i];
+          w->changed.push_back(r);
+          for (LONG y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, frame.height); ++y) {
+            LONG x0 = std::max<LONG>(r.left, 0), x1 = std::min<LONG>(r.right, frame.width);
+            if (x0 < x1)
+              std::memcpy(&w->last.pixels[size_t(y) * size_t(frame.width) + size_t(x0)],
+                          &frame.pixels[size_t(y) * size_t(frame.width) + size_t(x0)],
+                          size_t(x1 - x0) * sizeof(uint32_t));
+          }
+        }
+      } else {
+        w->last.width = frame.width;
+        w->last.height = frame.height;
+        w->last.pixels = frame.pixels;
+      }
       w->last.version = frame.version;
       w->presented = true;
       ++w->presents;
@@ -138,6 +157,16 @@ const Surface* HeadlessLastFrame(Host& host, NativeId id) {
   if (!h) return nullptr;
   const NativeWindow* w = h->Window(id);
   return w && w->presented ? &w->last : nullptr;
+}
+HeadlessPresents HeadlessPresentInfo(Host& host, NativeId id) {
+  auto* h = AsHeadless(host);
+  const NativeWindow* w = h ? h->Window(id) : nullptr;
+  HeadlessPresents info;
+  if (w) {
+    info.count = w->presents;
+    info.changed = w->changed;
+  }
+  return info;
 }
 bool HeadlessNativeVisible(Host& host, NativeId id) {
   auto* h = AsHeadless(host);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "../surface.h"
 
@@ -48,8 +49,10 @@ class Host {
   virtual void ShowNative(NativeId id, bool visible) = 0;
   virtual void MoveNative(NativeId id, int x, int y, int width, int height) = 0;
   virtual void DestroyNative(NativeId id) = 0;
-  // Shows a whole native window's picture (menu bar and client area composed).
-  virtual void Present(NativeId id, const Surface& frame) = 0;
+  // Shows a native window's picture (menu bar and client area composed). `changed`
+  // lists the only parts that differ from the frame presented before (count rects, in
+  // frame pixels); null when all of it must be shown.
+  virtual void Present(NativeId id, const Surface& frame, const RECT* changed, int count) = 0;
   // Takes one pending native event without waiting; false when there is none.
   virtual bool PollEvent(NativeEvent* event) = 0;
   // Blocks until a native event is pending or the clock reaches deadline_ms
@@ -83,6 +86,13 @@ void HeadlessPush(Host& host, const NativeEvent& event);
 // The frame last presented for a native window (null before the first Present
 // or for another kind of host), and whether the native window is shown.
 const Surface* HeadlessLastFrame(Host& host, NativeId id);
+// How often a native window was presented, and what the last Present said had changed
+// (empty when it was the whole frame).
+struct HeadlessPresents {
+  uint64_t count = 0;
+  std::vector<RECT> changed;
+};
+HeadlessPresents HeadlessPresentInfo(Host& host, NativeId id);
 bool HeadlessNativeVisible(Host& host, NativeId id);
 
 }  // namespace platform

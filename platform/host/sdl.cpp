@@ -164,11 +164,12 @@ class SdlHost final : public Host {
     std::erase_if(pending_, [id](const NativeEvent& e) { return e.window == id; });
   }
 
-  void Present(NativeId id, const Surface& frame) override {
+  void Present(NativeId id, const Surface& frame, const RECT* changed, int count) override {
     Native* n = Find(id);
     if (!n || frame.width <= 0 || frame.height <= 0) return;
     SDL_Surface* target = SDL_GetWindowSurface(n->window);
     if (!target) return;
+    if (PresentParts(n, target, frame, changed, count)) return;
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
     const int w = std::min(frame.width, target->w);
     const int h = std::min(frame.height, target->h);
@@ -237,6 +238,33 @@ class SdlHost final : public Host {
     int width = 0, height = 0;  // the size we last set or reported
     bool presented = false;
   };
+
+  // Copies and shows only the changed parts when the window already shows the frame
+  // before them at its size; false when the whole frame must go.
+  bool PresentParts(Native* n, SDL_Surface* target, const Surface& frame, const RECT* changed,
+                      int count) {
+    if (!changed || count <= 0 || !n->presented || target->w != frame.width ||
+        target->h != frame.height ||
+        (target->format->format != SDL_PIXELFORMAT_RGB888 &&
+         target->format->format != SDL_PIXELFORMAT_ARGB8888))
+      return false;
+    if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
+    std::vector<SDL_Rect> rects;
+    for (int i = 0; i < count; ++i) {
+      int x0 = std::max<int>(changed[i].left, 0), x1 = std::min<int>(changed[i].right, frame.width);
+      int y0 = std::max<int>(changed[i].top, 0), y1 = std::min<int>(changed[i].bottom, frame.height);
+      if (x0 >= x1 || y0 >= y1) continue;
+      for (int y = y0; y < y1; ++y)
+        std::memcpy(static_cast<uint8_t*>(target->pixels) + size_t(y) * size_t(target->pitch) +
+                        size_t(x0) * 4,
+                    frame.pixels.data() + size_t(y) * size_t(frame.width) + size_t(x0),
+                    size_t(x1 - x0) * 4);
+      rects.push_back(SDL_Rect{x0, y0, x1 - x0, y1 - y0});
+    }
+    if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+    if (!rects.empty()) SDL_UpdateWindowSurfaceRects(n->window, rects.data(), int(rects.size()));
+    return true;
+  }
 
   Native* Find(NativeId id) {
     auto it = windows_.find(id);

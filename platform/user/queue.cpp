@@ -133,19 +133,75 @@ bool Peek(MSG* out, HWND filter, UINT lo, UINT hi, UINT remove) {
   return false;
 }
 
-void Compose(Window& w, int menu_h) {
+// Composes the window's frame and lists what changed in it since the last compose:
+// `changed` holds bands of rows, each with the columns that changed in it, or is
+// cleared and `whole` set when the frame is new, resized or must be shown again. Client
+// rows are compared with what the frame holds, so only rows that really differ are
+// copied and shown.
+void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* changed, bool* whole) {
   int fw = w.client_width;
   int fh = menu_h + w.client_height;
-  if (!w.frame) w.frame = std::make_shared<Surface>(0, 0);
+  changed->clear();
+  *whole = w.present_forced;
+  if (!w.frame) {
+    w.frame = std::make_shared<Surface>(0, 0);
+    *whole = true;
+  }
   Surface& f = *w.frame;
+  if (f.width != fw || f.height != fh) *whole = true;
   f.Resize(fw, fh);
   size_t row = size_t(fw) * sizeof(uint32_t);
-  if (menu_h > 0 && w.menu_bar && w.menu_bar->width == fw && w.menu_bar->height == menu_h)
+  // Adds columns [x0, x1) of row y, joining a band that ends on the row above.
+  auto mark = [&](int y, int x0, int x1) {
+    if (!changed->empty()) {
+      RECT& last = changed->back();
+      if (last.bottom == y) {
+        last.left = std::min<LONG>(last.left, x0);
+        last.right = std::max<LONG>(last.right, x1);
+        last.bottom = y + 1;
+        return;
+      }
+      // Enough bands: the rest joins the last one.
+      if (changed->size() >= 32) {
+        last.left = std::min<LONG>(last.left, x0);
+        last.right = std::max<LONG>(last.right, x1);
+        last.bottom = y + 1;
+        return;
+      }
+    }
+    changed->push_back(RECT{x0, y, x1, y + 1});
+  };
+  if ((menu_changed || *whole) && menu_h > 0 && w.menu_bar && w.menu_bar->width == fw &&
+      w.menu_bar->height == menu_h) {
     std::memcpy(f.pixels.data(), w.menu_bar->pixels.data(), row * size_t(menu_h));
-  const Surface& c = *w.surface;
-  if (c.width == fw && c.height == w.client_height && fw > 0)
-    std::memcpy(f.pixels.data() + size_t(menu_h) * size_t(fw), c.pixels.data(),
-                row * size_t(c.height));
+    for (int y = 0; y < menu_h; ++y) mark(y, 0, fw);
+  }
+  Surface& c = *w.surface;
+  if (c.width == fw && c.height == w.client_height && fw > 0) {
+    // Only the rows its writers said they changed since the last compose, when they all
+    // said so.
+    int top = 0, bottom = c.height;
+    if (!*whole && !w.framed_overlay && c.rows_version == c.version &&
+        c.rows_from <= w.presented_client_version && w.presented_client_version != ~uint64_t(0)) {
+      top = std::max(c.rows_top, 0);
+      bottom = std::min(c.rows_bottom, c.height);
+    }
+    c.rows_from = c.rows_version = c.version;
+    c.rows_top = c.rows_bottom = 0;
+    for (int y = top; y < bottom; ++y) {
+      const uint32_t* from = c.pixels.data() + size_t(y) * size_t(fw);
+      uint32_t* to = f.pixels.data() + size_t(menu_h + y) * size_t(fw);
+      if (std::memcmp(from, to, row) == 0) continue;
+      int x0 = 0, x1 = fw;
+      while (x0 + 8 <= fw && std::memcmp(from + x0, to + x0, 8 * sizeof(uint32_t)) == 0) x0 += 8;
+      while (from[x0] == to[x0]) ++x0;
+      while (x1 - 8 >= x0 && std::memcmp(from + x1 - 8, to + x1 - 8, 8 * sizeof(uint32_t)) == 0)
+        x1 -= 8;
+      while (from[x1 - 1] == to[x1 - 1]) --x1;
+      std::memcpy(to + x0, from + x0, size_t(x1 - x0) * sizeof(uint32_t));
+      mark(menu_h + y, x0, x1);
+    }
+  }
   if (w.overlay) {
     const Surface& o = *w.overlay;
     int x0 = std::max(0, w.overlay_x), x1 = std::min(fw, w.overlay_x + o.width);
@@ -154,7 +210,11 @@ void Compose(Window& w, int menu_h) {
       std::memcpy(&f.pixels[size_t(y) * size_t(fw) + size_t(x0)],
                   &o.pixels[size_t(y - w.overlay_y) * size_t(o.width) + size_t(x0 - w.overlay_x)],
                   size_t(x1 - x0) * sizeof(uint32_t));
+    // Drawn over the client rows again on every compose: shown again with them.
+    if (x0 < x1 && y0 < y1) *whole = true;
   }
+  w.framed_overlay = w.overlay != nullptr;
+  if (*whole) changed->clear();
   ++f.version;
 }
 
@@ -191,12 +251,17 @@ void PresentChanged() {
       w.menu_bar->Resize(w.client_width, menu_h);
       PaintMenuBar(w.handle, *w.menu_bar);
     }
-    Compose(w, menu_h);
+    static std::vector<RECT> changed;
+    bool whole = false;
+    Compose(w, menu_h, menu_changed, &changed, &whole);
     w.presented_client_version = w.surface->version;
     w.presented_menu_generation = generation;
     w.presented_overlay_version = w.overlay ? w.overlay->version : 0;
     w.present_forced = false;
-    CurrentHost().Present(w.native, *w.frame);
+    // Drawing that put back the pixels already there shows nothing new.
+    if (!whole && changed.empty()) continue;
+    CurrentHost().Present(w.native, *w.frame, whole ? nullptr : changed.data(),
+                          whole ? 0 : int(changed.size()));
   }
 }
 

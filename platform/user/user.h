@@ -89,6 +89,7 @@ struct Window {
   uint64_t presented_client_version = ~uint64_t(0);
   uint64_t presented_menu_generation = ~uint64_t(0);
   bool present_forced = true;
+  bool framed_overlay = false;  // the frame holds an overlay's pixels over client rows
 
   // A popup menu (or anything else) the menu code draws over the window, in
   // frame coordinates (the menu bar's top-left is 0,0). Composed on top of menu bar
