@@ -485,7 +485,6 @@ void DrawEllipseDirect(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
   }
 }
 
-
 // A program draws the same few ellipse sizes again and again, and an ellipse's pixels
 // depend only on its box's size, the pen's width and whether there is a pen and a brush,
 // never on where the box lies. So each such shape is drawn once, into a scratch
@@ -578,7 +577,9 @@ bool BuildShape(const ShapeKey& key, Shape* out) {
       uint32_t v = row[x];
       i64 end = x + 1;
       while (end < sw && row[end] == v) ++end;
-      if (v) out->runs.push_back(ShapeRun{int32_t(x - margin), int32_t(end - 1 - margin), v == kMarkPen});
+      if (v)
+        out->runs.push_back(
+            ShapeRun{int32_t(x - margin), int32_t(end - 1 - margin), v == kMarkPen});
       x = end;
     }
   }

@@ -242,7 +242,7 @@ class SdlHost final : public Host {
   // Copies and shows only the changed parts when the window already shows the frame
   // before them at its size; false when the whole frame must go.
   bool PresentParts(Native* n, SDL_Surface* target, const Surface& frame, const RECT* changed,
-                      int count) {
+                    int count) {
     if (!changed || count <= 0 || !n->presented || target->w != frame.width ||
         target->h != frame.height ||
         (target->format->format != SDL_PIXELFORMAT_RGB888 &&
@@ -252,7 +252,8 @@ class SdlHost final : public Host {
     std::vector<SDL_Rect> rects;
     for (int i = 0; i < count; ++i) {
       int x0 = std::max<int>(changed[i].left, 0), x1 = std::min<int>(changed[i].right, frame.width);
-      int y0 = std::max<int>(changed[i].top, 0), y1 = std::min<int>(changed[i].bottom, frame.height);
+      int y0 = std::max<int>(changed[i].top, 0),
+          y1 = std::min<int>(changed[i].bottom, frame.height);
       if (x0 >= x1 || y0 >= y1) continue;
       for (int y = y0; y < y1; ++y)
         std::memcpy(static_cast<uint8_t*>(target->pixels) + size_t(y) * size_t(target->pitch) +

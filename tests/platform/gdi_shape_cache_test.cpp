@@ -66,8 +66,8 @@ TEST(GdiShapeCache, KeptShapesDrawWhatAFreshDrawingDraws) {
             auto after = platform::gdi::GetShapeCacheStats();
             ASSERT_EQ(after.hits, before.hits + 1) << w << "x" << h << " pen " << pw;
             ASSERT_EQ(after.builds, before.builds);
-            ASSERT_EQ(fresh, kept) << w << "x" << h << " pen " << pw << " brush " << brush
-                                   << " at " << l << "," << t;
+            ASSERT_EQ(fresh, kept)
+                << w << "x" << h << " pen " << pw << " brush " << brush << " at " << l << "," << t;
             ++compared;
           }
         }
