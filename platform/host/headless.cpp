@@ -139,6 +139,12 @@ const Surface* HeadlessLastFrame(Host& host, NativeId id) {
   const NativeWindow* w = h->Window(id);
   return w && w->presented ? &w->last : nullptr;
 }
+void HeadlessNativeSize(Host& host, NativeId id, int* width, int* height) {
+  auto* h = AsHeadless(host);
+  const NativeWindow* w = h ? h->Window(id) : nullptr;
+  *width = w ? w->width : 0;
+  *height = w ? w->height : 0;
+}
 bool HeadlessNativeVisible(Host& host, NativeId id) {
   auto* h = AsHeadless(host);
   const NativeWindow* w = h ? h->Window(id) : nullptr;

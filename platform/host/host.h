@@ -84,5 +84,7 @@ void HeadlessPush(Host& host, const NativeEvent& event);
 // or for another kind of host), and whether the native window is shown.
 const Surface* HeadlessLastFrame(Host& host, NativeId id);
 bool HeadlessNativeVisible(Host& host, NativeId id);
+// The native window's size as last set (0 by 0 for an unknown window).
+void HeadlessNativeSize(Host& host, NativeId id, int* width, int* height);
 
 }  // namespace platform
