@@ -8,6 +8,7 @@
 #include <map>
 
 #include "host/host.h"
+#include "host/x11_guard.h"
 
 namespace platform {
 namespace {
@@ -364,6 +365,7 @@ std::unique_ptr<Host> MakeSdlHost() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  if (std::strcmp(driver, "x11") == 0) GuardX11Connection();
   // Characters come from our own translation of key events.
   SDL_StopTextInput();
   return std::make_unique<SdlHost>();

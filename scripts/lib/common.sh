@@ -23,7 +23,8 @@ ensure_packages() {
 
 # Everything the build and the Linux tests need.
 BUILD_PACKAGES=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev)
+  libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev
+  libx11-dev)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick gcc libx11-dev libxtst6 clang-14 libclang-rt-14-dev)
 
 # configure_build DIR [CMAKE ARGS...]
