@@ -209,9 +209,12 @@ static void StopRecording(void) {
 }
 
 // A script written on Windows ends its lines with CR LF, which a text-mode read there
-// turns into LF; here the CR is still in the line, so an empty line is either.
+// turns into LF; elsewhere the CR is still in the line. So CRs right before the newline
+// count as part of the line end: a line of nothing else is empty, the same wherever it
+// is read (one CR more or less makes no difference).
 static int IsEmptyLine(const char* line) {
-  return line[0] == '\n' || (line[0] == '\r' && line[1] == '\n');
+  while (*line == '\r') ++line;
+  return *line == '\n';
 }
 
 // Reads the next line that is not empty into line. Returns 1 with a line, 0 at the end

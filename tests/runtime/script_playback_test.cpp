@@ -244,13 +244,18 @@ TEST_F(ScriptPlaybackTest, WindowsLineEndsPlayLikeNewlines) {
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
 }
 
-TEST_F(ScriptPlaybackTest, ALoneCarriageReturnIsNoLineEnd) {
-  // Only CR LF together ends a line; a CR before it belongs to the line.
-  WriteBytes("KX507.SCR", "KX507_KBD(65);\r\n\r\r\nKX507_KBD(66);\r\n");
+TEST_F(ScriptPlaybackTest, OnlyCarriageReturnsRightBeforeTheNewlineBelongToTheLineEnd) {
+  // Any number of CRs before the LF still make a blank line; a CR with anything else on
+  // the line is an unrecognised line, and a CR inside a record is part of it.
+  WriteBytes("KX507.SCR",
+             "KX507_KBD(65);\r\n\r\r\n\r\r\r\nKX507_KBD(66);\r\n\r \r\nKX507_KBD(67);\rKX507_KBD(68);\r\n");
   Command(6);
   ExpectKey(65);
+  ExpectKey(66);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("script file"), 0);
   Command(6);
-  ExpectKey(66);
+  ExpectKey(67);
+  ExpectPlaybackEnded();
+  EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
 }
