@@ -257,7 +257,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   BoundToMaxTrack(dwStyle, &nWidth, &nHeight);
 
   auto w = std::make_unique<Window>();
-  HWND h = reinterpret_cast<HWND>(TakeHandle(s.next_window, kWindowTag + 0x20, kMenuTag, s.windows));
+  HWND h =
+      reinterpret_cast<HWND>(TakeHandle(s.next_window, kWindowTag + 0x20, kMenuTag, s.windows));
   if (!h) return nullptr;
   w->handle = h;
   w->cls = cls;

@@ -27,10 +27,10 @@ struct Input {
 
   // Edge values half of the time, any int otherwise.
   int Int() {
-    static const int kEdges[] = {0,      1,        -1,      2,       23,       24,
-                                 127,    128,      -200,    300,     -300,     601,
-                                 540,    65535,    -65536,  1 << 30, -(1 << 30), INT_MAX,
-                                 INT_MIN, INT_MAX - 1, INT_MIN + 1, 46341, -46341, 32767};
+    static const int kEdges[] = {0,       1,           -1,          2,       23,         24,
+                                 127,     128,         -200,        300,     -300,       601,
+                                 540,     65535,       -65536,      1 << 30, -(1 << 30), INT_MAX,
+                                 INT_MIN, INT_MAX - 1, INT_MIN + 1, 46341,   -46341,     32767};
     uint8_t pick = Byte();
     if (pick < 128) return kEdges[pick % (sizeof kEdges / sizeof kEdges[0])];
     uint32_t v = 0;
@@ -136,8 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           case 3:
             format += "%c%x";
             count = snprintf(expected, sizeof expected, format.c_str(), value, (unsigned)value);
-            Check(PrintText(color, x, y, ptsize, format.c_str(), value, (unsigned)value) ==
-                  count);
+            Check(PrintText(color, x, y, ptsize, format.c_str(), value, (unsigned)value) == count);
             break;
           default:
             // The literal part as an argument instead: no conversion in it is looked at.

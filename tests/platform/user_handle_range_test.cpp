@@ -5,11 +5,11 @@
 
 namespace {
 
-using usertest::UserTest;
 using platform::user::kMenuEnd;
 using platform::user::kMenuTag;
 using platform::user::kWindowTag;
 using platform::user::S;
+using usertest::UserTest;
 
 TEST_F(UserTest, WindowHandlesWrapBeforeTheMenuRangeAndSkipLiveWindows) {
   RegisterRecording("Rec");
@@ -29,7 +29,8 @@ TEST_F(UserTest, WindowHandlesWrapBeforeTheMenuRangeAndSkipLiveWindows) {
     made.push_back(h);
   }
   EXPECT_EQ(reinterpret_cast<uintptr_t>(made[1]), kMenuTag - 2);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(made[2]), kWindowTag + 0x22) << "the live window is skipped";
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(made[2]), kWindowTag + 0x22)
+      << "the live window is skipped";
   HMENU menu = CreateMenu();
   EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(menu)));
   for (HWND h : made) EXPECT_TRUE(DestroyWindow(h));

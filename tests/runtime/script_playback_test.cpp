@@ -248,7 +248,8 @@ TEST_F(ScriptPlaybackTest, OnlyCarriageReturnsRightBeforeTheNewlineBelongToTheLi
   // Any number of CRs before the LF still make a blank line; a CR with anything else on
   // the line is an unrecognised line, and a CR inside a record is part of it.
   WriteBytes("KX507.SCR",
-             "KX507_KBD(65);\r\n\r\r\n\r\r\r\nKX507_KBD(66);\r\n\r \r\nKX507_KBD(67);\rKX507_KBD(68);\r\n");
+             "KX507_KBD(65);\r\n\r\r\n\r\r\r\nKX507_KBD(66);\r\n\r "
+             "\r\nKX507_KBD(67);\rKX507_KBD(68);\r\n");
   Command(6);
   ExpectKey(65);
   ExpectKey(66);
