@@ -16,8 +16,11 @@ constexpr DWORD kErrorNotEnoughMemory = 8;
 constexpr DWORD kErrorNotLocked = 158;
 
 // Block handles live in their own tagged range, apart from window, menu and GDI
-// handles, and are never reused, so a stale or foreign handle is recognised.
+// handles (GDI's begin at kGlobalEnd), so a foreign handle is recognised. A value comes
+// back only after the counter has gone once round the range (some 40 million blocks),
+// and never while the block that had it is still alive.
 constexpr uintptr_t kGlobalTag = 0x4C000000;
+constexpr uintptr_t kGlobalEnd = 0x60000000;
 constexpr uintptr_t kGlobalStep = 8;
 
 struct Block {
@@ -38,6 +41,19 @@ struct Kernel {
 Kernel& K() {
   static Kernel k;
   return k;
+}
+
+// Takes the next tag that no live block holds, wrapping at the end of the range.
+bool NextTag(Kernel& k, uintptr_t* tag) {
+  for (uintptr_t tries = (kGlobalEnd - kGlobalTag) / kGlobalStep; tries > 0; --tries) {
+    uintptr_t candidate = k.next;
+    k.next = candidate + kGlobalStep < kGlobalEnd ? candidate + kGlobalStep : kGlobalTag;
+    if (k.blocks.find(candidate) == k.blocks.end()) {
+      *tag = candidate;
+      return true;
+    }
+  }
+  return false;
 }
 
 // The block behind a handle: a movable block's tag or a fixed block's address.
@@ -70,8 +86,11 @@ HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
     return nullptr;
   }
   if (uFlags & GMEM_ZEROINIT) std::memset(b.data.get(), 0, dwBytes ? dwBytes : 1);
-  uintptr_t tag = k.next;
-  k.next += kGlobalStep;
+  uintptr_t tag;
+  if (!NextTag(k, &tag)) {
+    k.last_error = kErrorNotEnoughMemory;
+    return nullptr;
+  }
   HGLOBAL result = reinterpret_cast<HGLOBAL>(tag);
   if (b.fixed) {
     uintptr_t address = reinterpret_cast<uintptr_t>(b.data.get());
@@ -172,5 +191,13 @@ void WINAPI SetLastError(DWORD dwErrCode) { K().last_error = dwErrCode; }
 namespace platform {
 
 size_t LiveGlobalBlockCount() { return K().blocks.size(); }
+
+uintptr_t GlobalHandleFirst() { return kGlobalTag; }
+uintptr_t GlobalHandleEnd() { return kGlobalEnd; }
+
+void SetNextGlobalHandle(uintptr_t value) {
+  if (value >= kGlobalTag && value < kGlobalEnd && (value - kGlobalTag) % kGlobalStep == 0)
+    K().next = value;
+}
 
 }  // namespace platform

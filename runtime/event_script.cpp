@@ -11,6 +11,7 @@
 
 #include <limits.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include "runtime_state.h"
 
@@ -116,10 +117,34 @@ void CloseScriptFile(void) {
   script_write_failed = 0;
 }
 
+static int IsRegularFile(const struct stat* status) {
+  return (status->st_mode & S_IFMT) == S_IFREG;
+}
+
+// Opens the script only when it is a regular file (or, for writing, not there yet): a
+// FIFO or a device could hold the whole program in fopen or in its first read, waiting
+// for a peer that never comes. The handle is checked again, in case the name changed
+// meanwhile. Returns NULL when the file is refused or cannot be opened.
+static FILE* OpenScriptFile(const char* mode, int for_writing) {
+  struct stat status;
+  if (stat(ScriptFileName, &status) == 0) {
+    if (!IsRegularFile(&status)) return NULL;
+  } else if (!for_writing) {
+    return NULL;
+  }
+  FILE* file = fopen(ScriptFileName, mode);
+  if (file == NULL) return NULL;
+  if (fstat(fileno(file), &status) != 0 || !IsRegularFile(&status)) {
+    fclose(file);
+    return NULL;
+  }
+  return file;
+}
+
 void WriteScriptRecord(int kind, int x, int y, signed char key) {
   if (script_file != NULL && !script_for_writing) CloseScriptFile();
   if (script_file == NULL) {
-    script_file = fopen(ScriptFileName, "wt");
+    script_file = OpenScriptFile("wt", 1);
     if (script_file == NULL) {
       LogPrintf("Cannot open script file %s for writing\n", ScriptFileName);
       return;
@@ -181,12 +206,21 @@ static void StopRecording(void) {
   CloseScriptFile();
 }
 
+// A script written on Windows ends its lines with CR LF, which a text-mode read there
+// turns into LF; elsewhere the CR is still in the line. So CRs right before the newline
+// count as part of the line end: a line of nothing else is empty, the same wherever it
+// is read (one CR more or less makes no difference).
+static int IsEmptyLine(const char* line) {
+  while (*line == '\r') ++line;
+  return *line == '\n';
+}
+
 // Reads the next line that is not empty into line. Returns 1 with a line, 0 at the end
 // of the file, -1 when the stream cannot be read.
 static int ReadScriptLine(char* line) {
   do {
     if (fgets(line, ScriptLineSize, script_file) == NULL) return feof(script_file) ? 0 : -1;
-  } while (!feof(script_file) && line[0] == '\n');
+  } while (!feof(script_file) && IsEmptyLine(line));
   // A last line without its newline runs into the end of the file and is not used.
   return feof(script_file) ? 0 : 1;
 }
@@ -194,7 +228,7 @@ static int ReadScriptLine(char* line) {
 int ReadScriptEvent(void) {
   if (recording || (script_file != NULL && script_for_writing)) StopRecording();
   if (script_file == NULL) {
-    script_file = fopen(ScriptFileName, "rt");
+    script_file = OpenScriptFile("rt", 0);
     if (script_file == NULL) {
       LogPrintf("Cannot open script file %s for reading\n", ScriptFileName);
       StopPlayback();

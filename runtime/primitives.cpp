@@ -152,6 +152,11 @@ int PutText(int color, int x, int y, int ptsize, const char* text) {
     ptsize = MaxPointSize;
   }
   color = CheckColor(color);
+  // A null text would be read past; it is reported like any bad argument and drawn empty.
+  if (text == NULL) {
+    LogPrintf("text of NULL not possible, using text \"\"\n");
+    text = "";
+  }
   if (logging == 1) LogPrintf("%s text at (%d,%d), \"%s\"\n", ColorName(color), x, y, text);
 
   size_t length = strlen(text);

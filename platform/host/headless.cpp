@@ -168,6 +168,12 @@ HeadlessPresents HeadlessPresentInfo(Host& host, NativeId id) {
   }
   return info;
 }
+void HeadlessNativeSize(Host& host, NativeId id, int* width, int* height) {
+  auto* h = AsHeadless(host);
+  const NativeWindow* w = h ? h->Window(id) : nullptr;
+  *width = w ? w->width : 0;
+  *height = w ? w->height : 0;
+}
 bool HeadlessNativeVisible(Host& host, NativeId id) {
   auto* h = AsHeadless(host);
   const NativeWindow* w = h ? h->Window(id) : nullptr;

@@ -94,5 +94,7 @@ struct HeadlessPresents {
 };
 HeadlessPresents HeadlessPresentInfo(Host& host, NativeId id);
 bool HeadlessNativeVisible(Host& host, NativeId id);
+// The native window's size as last set (0 by 0 for an unknown window).
+void HeadlessNativeSize(Host& host, NativeId id, int* width, int* height);
 
 }  // namespace platform

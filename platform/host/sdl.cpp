@@ -6,8 +6,10 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <mutex>
 
 #include "host/host.h"
+#include "host/x11_guard.h"
 
 namespace platform {
 namespace {
@@ -112,7 +114,9 @@ int VirtualKeyOf(const SDL_Keysym& sym) {
 
 class SdlHost final : public Host {
  public:
+  SdlHost() { SDL_AddEventWatch(&SdlHost::Arrived, this); }
   ~SdlHost() override {
+    SDL_DelEventWatch(&SdlHost::Arrived, this);
     for (auto& [id, win] : windows_) SDL_DestroyWindow(win.window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
@@ -201,8 +205,8 @@ class SdlHost final : public Host {
 
   bool PollEvent(NativeEvent* event) override {
     if (pending_.empty()) {
-      SDL_Event e;
-      while (pending_.empty() && SDL_PollEvent(&e)) Translate(e);
+      SDL_PumpEvents();
+      TakeArrived();
     }
     if (pending_.empty()) return false;
     *event = pending_.front();
@@ -211,19 +215,24 @@ class SdlHost final : public Host {
   }
 
   void WaitEvent(int64_t deadline_ms) override {
-    SDL_Event e;
     while (pending_.empty()) {
       int timeout = -1;
       if (deadline_ms >= 0) {
         const int64_t left = deadline_ms - NowMs();
         if (left <= 0) {
           // Still collect whatever arrived, without waiting.
-          while (pending_.empty() && SDL_PollEvent(&e)) Translate(e);
+          SDL_PumpEvents();
+          TakeArrived();
           return;
         }
         timeout = int(std::min<int64_t>(left, 1 << 30));
       }
-      if (timeout < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, timeout)) Translate(e);
+      // Only wakes us: what arrived is already in arrived_.
+      if (timeout < 0)
+        SDL_WaitEvent(nullptr);
+      else
+        SDL_WaitEventTimeout(nullptr, timeout);
+      TakeArrived();
     }
   }
 
@@ -282,6 +291,42 @@ class SdlHost final : public Host {
   }
 
   void Push(NativeEvent ev) { pending_.push_back(ev); }
+
+  // SDL's own queue holds 65535 events and drops what comes after: a burst of input
+  // read in one pump (a busy moment, a flood of synthetic clicks) would lose its end,
+  // key releases included. So every event is copied out as SDL takes it in, into a
+  // queue without a limit, and SDL's queue serves only to wake the wait.
+  static int SDLCALL Arrived(void* self, SDL_Event* e) {
+    switch (e->type) {
+      case SDL_KEYDOWN:
+      case SDL_KEYUP:
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+      case SDL_MOUSEMOTION:
+      case SDL_WINDOWEVENT: {
+        auto* host = static_cast<SdlHost*>(self);
+        // SDL may push from other threads; these kinds come from the pump, but be safe.
+        std::lock_guard<std::mutex> hold(host->arrived_lock_);
+        host->arrived_.push_back(*e);
+        break;
+      }
+      default:
+        break;
+    }
+    return 0;
+  }
+
+  // Translates what arrived since the last call, in order, and empties SDL's queue of
+  // the copies it kept.
+  void TakeArrived() {
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    std::deque<SDL_Event> taken;
+    {
+      std::lock_guard<std::mutex> hold(arrived_lock_);
+      taken.swap(arrived_);
+    }
+    for (const SDL_Event& e : taken) Translate(e);
+  }
 
   // Turns one SDL event into at most one native event; the rest are dropped.
   // SDL_QUIT is one of those: only a window's close box ends anything.
@@ -372,6 +417,8 @@ class SdlHost final : public Host {
 
   std::map<NativeId, Native> windows_;
   std::deque<NativeEvent> pending_;
+  std::mutex arrived_lock_;
+  std::deque<SDL_Event> arrived_;
 };
 
 }  // namespace
@@ -393,6 +440,7 @@ std::unique_ptr<Host> MakeSdlHost() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
+  if (std::strcmp(driver, "x11") == 0) GuardX11Connection();
   // Characters come from our own translation of key events.
   SDL_StopTextInput();
   return std::make_unique<SdlHost>();

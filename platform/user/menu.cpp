@@ -56,8 +56,8 @@ Found Find(HMENU h, UINT id, UINT flags) {
 HMENU NewMenu(bool popup) {
   auto& s = S();
   auto m = std::make_unique<Menu>();
-  HMENU h = reinterpret_cast<HMENU>(s.next_menu);
-  s.next_menu += kHandleStep;
+  HMENU h = reinterpret_cast<HMENU>(TakeHandle(s.next_menu, kMenuTag + 0x20, kMenuEnd, s.menus));
+  if (!h) return nullptr;
   m->handle = h;
   m->popup = popup;
   s.menus.emplace(reinterpret_cast<uintptr_t>(h), std::move(m));

@@ -16,7 +16,21 @@ namespace platform::user {
 // refused, and values are never reused so a destroyed handle stays invalid.
 constexpr uintptr_t kWindowTag = 0x00010000;
 constexpr uintptr_t kMenuTag = 0x00080000;
+constexpr uintptr_t kMenuEnd = 0x00100000;
 constexpr uintptr_t kHandleStep = 2;
+
+// The next handle of a kind whose values run from first to end: the counter wraps
+// within the range rather than running into the next kind's, and skips values still
+// in use. 0 when every value is taken.
+template <class Live>
+uintptr_t TakeHandle(uintptr_t& next, uintptr_t first, uintptr_t end, const Live& live) {
+  for (uintptr_t tries = (end - first) / kHandleStep; tries > 0; --tries) {
+    uintptr_t candidate = next >= first && next < end ? next : first;
+    next = candidate + kHandleStep < end ? candidate + kHandleStep : first;
+    if (live.find(candidate) == live.end()) return candidate;
+  }
+  return 0;
+}
 
 struct State {
   std::unordered_map<std::string, std::unique_ptr<WindowClass>> classes;  // by lower-case name

@@ -116,11 +116,23 @@ void FreeDestroyedWindows() {
   if (procedures_running == 0) Graveyard().clear();
 }
 
+// A top-level window is never larger than the maximum tracking size, whoever asks:
+// a huge size would cost a surface of gigabytes and a scroll of all of it per line.
+static void BoundToMaxTrack(DWORD style, int* width, int* height) {
+  if (style & WS_CHILD) return;
+  *width = std::min(*width, GetSystemMetrics(SM_CXMAXTRACK));
+  *height = std::min(*height, GetSystemMetrics(SM_CYMAXTRACK));
+}
+
 // Moves and sizes a window and its native window; used by MoveWindow and by the
 // host when the user resizes.
 void MoveWindowTo(Window& w, int x, int y, int width, int height, bool repaint, bool move_native) {
   width = std::max(width, 0);
   height = std::max(height, 0);
+  const int asked_width = width, asked_height = height;
+  BoundToMaxTrack(w.style, &width, &height);
+  // A size the desktop imposed beyond the bound is given back to the native window too.
+  if (width != asked_width || height != asked_height) move_native = true;
   RECT old = w.rect;
   int old_cw = w.client_width, old_ch = w.client_height;
   w.rect = {x, y, x + width, y + height};
@@ -242,10 +254,12 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   }
   nWidth = std::max(nWidth, 0);
   nHeight = std::max(nHeight, 0);
+  BoundToMaxTrack(dwStyle, &nWidth, &nHeight);
 
   auto w = std::make_unique<Window>();
-  HWND h = reinterpret_cast<HWND>(s.next_window);
-  s.next_window += kHandleStep;
+  HWND h =
+      reinterpret_cast<HWND>(TakeHandle(s.next_window, kWindowTag + 0x20, kMenuTag, s.windows));
+  if (!h) return nullptr;
   w->handle = h;
   w->cls = cls;
   w->proc = cls->proc;
@@ -422,6 +436,11 @@ int WINAPI GetSystemMetrics(int nIndex) {
       return CurrentHost().ScreenHeight();
     case SM_CYMENU:
       return 19;
+    // The largest a window may be made: the screen and the sizing frame around it.
+    case SM_CXMAXTRACK:
+      return CurrentHost().ScreenWidth() + 2 * GetSystemMetrics(SM_CXFRAME);
+    case SM_CYMAXTRACK:
+      return CurrentHost().ScreenHeight() + 2 * GetSystemMetrics(SM_CYFRAME);
     // The desktop's window manager draws frame and caption outside the native
     // window: they take nothing from it.
     case SM_CYCAPTION:

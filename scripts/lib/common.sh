@@ -28,7 +28,7 @@ ensure_packages() {
 PACKAGES=(
   cmake g++ make pkg-config libgtest-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev
-  xvfb@test xauth@test xdotool@test x11-utils@test imagemagick@test gcc@test libx11-dev@test
+  xvfb@test xauth@test xdotool@test x11-utils@test imagemagick@test gcc@test libx11-dev
   libxtst6@test clang@test libclang-rt-dev@test clang-format@test
   g++-mingw-w64-x86-64@windows wine64@windows xvfb@windows imagemagick@windows
 )

@@ -7,6 +7,8 @@
                                          print the program's pid
      xprobe click-latency CX CY WX WY    click at (CX, CY) and print, in ms, how long
                                          until the screen pixel (WX, WY) changes
+     xprobe burst N X Y                  N clicks at (X, Y) as fast as XTest takes them,
+                                         then Ctrl+Q; prints how long the sending took
    Pixels are read from the root window, which is the whole screen under Xvfb. */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -19,6 +21,7 @@
 /* From libXtst: its headers are not always installed, the library is. */
 extern int XTestFakeMotionEvent(Display*, int, int, int, unsigned long);
 extern int XTestFakeButtonEvent(Display*, unsigned int, int, unsigned long);
+extern int XTestFakeKeyEvent(Display*, unsigned int, int, unsigned long);
 
 static double NowMs(void) {
   struct timespec t;
@@ -110,6 +113,25 @@ static int ClickLatency(Display* d, int cx, int cy, int wx, int wy) {
   return 0;
 }
 
+static int Burst(Display* d, int n, int x, int y) {
+  double start = NowMs();
+  XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
+  for (int i = 0; i < n; ++i) {
+    XTestFakeButtonEvent(d, 1, True, CurrentTime);
+    XTestFakeButtonEvent(d, 1, False, CurrentTime);
+    if (i % 1000 == 999) XFlush(d);
+  }
+  unsigned int ctrl = XKeysymToKeycode(d, XStringToKeysym("Control_L"));
+  unsigned int q = XKeysymToKeycode(d, XStringToKeysym("q"));
+  XTestFakeKeyEvent(d, ctrl, True, CurrentTime);
+  XTestFakeKeyEvent(d, q, True, CurrentTime);
+  XTestFakeKeyEvent(d, q, False, CurrentTime);
+  XTestFakeKeyEvent(d, ctrl, False, CurrentTime);
+  XSync(d, False);
+  printf("%.1f\n", NowMs() - start);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     fprintf(stderr, "usage: xprobe close|first-picture|click-latency ...\n");
@@ -127,6 +149,8 @@ int main(int argc, char** argv) {
     rc = FirstPicture(d, argc - 2, argv + 2);
   else if (strcmp(argv[1], "click-latency") == 0 && argc == 6)
     rc = ClickLatency(d, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+  else if (strcmp(argv[1], "burst") == 0 && argc == 5)
+    rc = Burst(d, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]));
   else
     fprintf(stderr, "xprobe: bad arguments\n");
   XCloseDisplay(d);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <vector>
 
 #include "kernel.h"
 
@@ -95,6 +96,51 @@ TEST(KernelMemory, LiveBlockCountFollowsAllocAndFree) {
   EXPECT_EQ(platform::LiveGlobalBlockCount(), base + 1);
   GlobalFree(b);
   EXPECT_EQ(platform::LiveGlobalBlockCount(), base);
+}
+
+// Forty million blocks come and go in two days of logging; the counter is put near the
+// end of the range here instead.
+TEST(KernelMemory, HandlesWrapWithinTheirRangeAndSkipLiveBlocks) {
+  const uintptr_t first = platform::GlobalHandleFirst();
+  const uintptr_t end = platform::GlobalHandleEnd();
+  HGDIOBJ pen = CreatePen(PS_SOLID, 1, 0);
+  uintptr_t gdi = reinterpret_cast<uintptr_t>(pen);
+  EXPECT_TRUE(gdi < first || gdi >= end) << std::hex << gdi;
+
+  platform::SetNextGlobalHandle(first);
+  HGLOBAL held = GlobalAlloc(GMEM_MOVEABLE, 4);  // still alive when the counter comes round
+  ASSERT_EQ(reinterpret_cast<uintptr_t>(held), first);
+  std::strcpy(static_cast<char*>(GlobalLock(held)), "old");
+  GlobalUnlock(held);
+
+  platform::SetNextGlobalHandle(end - 3 * 8);
+  std::vector<HGLOBAL> blocks;
+  for (int i = 0; i < 6; ++i) {
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, 1);
+    ASSERT_NE(h, nullptr);
+    uintptr_t v = reinterpret_cast<uintptr_t>(h);
+    EXPECT_GE(v, first) << i;
+    EXPECT_LT(v, end) << i;
+    EXPECT_NE(h, held) << i;
+    EXPECT_NE(v, gdi) << i;
+    blocks.push_back(h);
+  }
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(blocks[2]), end - 8);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(blocks[3]), first + 8) << "the live block is skipped";
+  // The GDI object and the old block are still theirs.
+  EXPECT_EQ(GetObjectType(pen), DWORD(OBJ_PEN));
+  EXPECT_STREQ(static_cast<char*>(GlobalLock(held)), "old");
+  GlobalUnlock(held);
+  for (HGLOBAL h : blocks) EXPECT_EQ(GlobalFree(h), nullptr);
+  EXPECT_EQ(GlobalFree(held), nullptr);
+  DeleteObject(pen);
+
+  // Out-of-range or misaligned values leave the counter alone.
+  platform::SetNextGlobalHandle(end);
+  platform::SetNextGlobalHandle(first + 3);
+  HGLOBAL after = GlobalAlloc(GMEM_MOVEABLE, 1);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(after), first + 4 * 8);
+  GlobalFree(after);
 }
 
 TEST(KernelMemory, ProcessHandleTickCountAndLastError) {

@@ -241,6 +241,29 @@ TEST_F(Primitives, PrintTextReturnsTheFormattedCount) {
   EXPECT_EQ(PrintText(0, 0, 0, 12, "%s-%d\n", "ab", -1), 6);
 }
 
+TEST_F(Primitives, NullTextIsReportedAndDrawnEmpty) {
+  for (int on = 0; on < 2; ++on) {
+    SCOPED_TRACE(on);
+    SetLogging(on);
+    Logged();
+    DWORD objects = GdiObjectCount();
+    EXPECT_EQ(PutText(99, 0, 0, -200, NULL), 1);
+    // The text's warning comes after those of the size and the colour.
+    Lines expected = {"ptsize of -200 not possible, using ptsize 200\n",
+                      "ptsize of 200 not possible, using ptsize 127\n",
+                      "Illegal color 99; using RED.\n",
+                      "text of NULL not possible, using text \"\"\n"};
+    if (on) expected.push_back("red text at (0,0), \"\"\n");
+    EXPECT_EQ(Logged(), expected);
+    EXPECT_EQ(GdiObjectCount(), objects);
+  }
+  // Nothing was drawn, and the runtime goes on drawing.
+  EXPECT_EQ(PointPixel(1, 1), kWhite);
+  SetLogging(0);
+  EXPECT_EQ(PutText(0, 0, 0, 12, "after"), 1);
+  EXPECT_TRUE(Logged().empty());
+}
+
 TEST_F(Primitives, OverlongTextIsCutSafely) {
   std::string text(2000, 'w');
   SetLogging(1);

@@ -227,3 +227,36 @@ TEST_F(ScriptPlaybackTest, ALastLineWithoutItsNewlineIsNotPlayed) {
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
 }
+
+TEST_F(ScriptPlaybackTest, WindowsLineEndsPlayLikeNewlines) {
+  // As a script written on Windows holds it: CR LF after every line, blank lines too.
+  WriteBytes("KX507.SCR",
+             "\r\nKX507_MOUSE(1, -2);\r\n\r\n\r\nKX507_KBD(65);\r\nKX507_PERIODIC(2);\r\n\r\n"
+             "KX507_MOUSE(3,4);\n\nKX507_KBD(66);\r\n\r\n");
+  Command(6);
+  ExpectMouse(1, -2);
+  ExpectKey(65);
+  EXPECT_EQ(Wait().kind, EventPeriodic);
+  EXPECT_EQ(Wait().kind, EventPeriodic);
+  ExpectMouse(3, 4);
+  ExpectKey(66);
+  ExpectPlaybackEnded();
+  EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
+}
+
+TEST_F(ScriptPlaybackTest, OnlyCarriageReturnsRightBeforeTheNewlineBelongToTheLineEnd) {
+  // Any number of CRs before the LF still make a blank line; a CR with anything else on
+  // the line is an unrecognised line, and a CR inside a record is part of it.
+  WriteBytes("KX507.SCR",
+             "KX507_KBD(65);\r\n\r\r\n\r\r\r\nKX507_KBD(66);\r\n\r "
+             "\r\nKX507_KBD(67);\rKX507_KBD(68);\r\n");
+  Command(6);
+  ExpectKey(65);
+  ExpectKey(66);
+  ExpectPlaybackEnded();
+  EXPECT_EQ(LogCount("script file"), 0);
+  Command(6);
+  ExpectKey(67);
+  ExpectPlaybackEnded();
+  EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
+}

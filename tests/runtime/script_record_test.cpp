@@ -2,6 +2,12 @@
 // is on, the check mark of item 5, and the failures the log reports.
 #include "script_fixture.h"
 
+#if !defined(_WIN32)
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
 using ScriptRecordTest = ScriptTest;
 
 TEST_F(ScriptRecordTest, TicksAreWrittenAsOneRunBeforeTheNextClick) {
@@ -97,8 +103,21 @@ TEST_F(ScriptRecordTest, AFileThatCannotBeCreatedIsReportedAtEveryRecord) {
 }
 
 TEST_F(ScriptRecordTest, AFailedWriteIsReportedOncePerOpening) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "needs a device that refuses writes";
-  std::filesystem::create_symlink("/dev/full", "KX507.SCR");
+#if defined(_WIN32)
+  GTEST_SKIP() << "needs a file size limit that refuses writes";
+#else
+  // A regular file that takes no byte: every write fails with EFBIG.
+  signal(SIGXFSZ, SIG_IGN);
+  struct rlimit previous;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+  struct rlimit none = previous;
+  none.rlim_cur = 0;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+  struct RestoreLimit {
+    struct rlimit limit;
+    ~RestoreLimit() { setrlimit(RLIMIT_FSIZE, &limit); }
+  } restore{previous};
+#endif
   Command(CommandRecordScript);
   ExpectClick(1, 1);
   ExpectChar('a');
@@ -229,3 +248,57 @@ TEST_F(ScriptRecordTest, ASessionPlaysBackAsItWasRecorded) {
   EXPECT_EQ(last.key, 'z');
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);
 }
+
+TEST_F(ScriptRecordTest, WhatIsNotARegularFileIsRefusedAtOnce) {
+  // A directory here; a FIFO or a device below, where there are some. None is replaced.
+  std::filesystem::create_directory("KX507.SCR");
+  Command(5);
+  ExpectClick(1, 1);
+  EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for writing"), 1);
+  RunCommand(5);
+  Command(6);
+  PostChar('z');
+  EXPECT_EQ(Wait().key, 'z');
+  EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 1);
+  EXPECT_EQ(LogCount("Cannot read"), 0);
+  EXPECT_EQ(playing_back, 0);
+  EXPECT_TRUE(std::filesystem::is_directory("KX507.SCR"));
+}
+
+#if !defined(_WIN32)
+TEST_F(ScriptRecordTest, AFifoNeverHoldsTheWait) {
+  // Opening a FIFO waits for its other end: were it opened, this test would hang.
+  ASSERT_EQ(mkfifo("KX507.SCR", 0600), 0);
+  Command(6);
+  PostChar('z');
+  EXPECT_EQ(Wait().key, 'z');
+  EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 1);
+  EXPECT_FALSE(Checked(6));
+  Command(7);
+  PostChar('y');
+  EXPECT_EQ(Wait().key, 'y');
+  EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 2);
+
+  Command(5);
+  ExpectClick(1, 1);
+  ExpectChar('a');
+  EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for writing"), 2);
+  EXPECT_EQ(recording, 1);
+  EXPECT_EQ(script_file, nullptr);
+  EXPECT_TRUE(std::filesystem::is_fifo("KX507.SCR"));
+}
+
+TEST_F(ScriptRecordTest, ADeviceIsRefusedBothWays) {
+  if (!std::filesystem::exists("/dev/null")) GTEST_SKIP() << "needs /dev/null";
+  std::filesystem::create_symlink("/dev/null", "KX507.SCR");
+  Command(5);
+  ExpectClick(1, 1);
+  EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for writing"), 1);
+  RunCommand(5);
+  Command(6);
+  PostChar('z');
+  EXPECT_EQ(Wait().key, 'z');
+  EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 1);
+  EXPECT_EQ(LogCount("EOF encountered"), 0);
+}
+#endif
