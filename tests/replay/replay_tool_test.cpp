@@ -295,11 +295,11 @@ TEST(ReplayTool, BadUseAndUnreadableScripts) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("s.scr is not a folder"), std::string::npos) << r.err;
   EXPECT_EQ(ReadAll(dir + "/s.scr"), "KX507_PERIODIC(1);\n");
-  // A folder is no script either: it cannot be read.
+  // A folder is no script either: only a regular file is opened.
   mkdir((dir + "/folder.scr").c_str(), 0777);
   r = Replay(dir, "folder.scr");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Cannot read script file folder.scr\n");
+  EXPECT_EQ(r.err, "Cannot open script file folder.scr for reading\n");
   EXPECT_EQ(r.out, "");
 }
 

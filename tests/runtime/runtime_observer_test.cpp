@@ -61,7 +61,7 @@ TEST_F(RuntimeObserverTest, PlaybackReadsTheChosenFileAndReportsItsEnd) {
   ScriptFileName = "other.scr";
   runtime_observer.log_line = SeeLine;
   runtime_observer.playback_stopped = SeeStop;
-  Command(6);
+  Command(CommandPlaybackScript);
   WaitResult r = Wait();
   EXPECT_EQ(r.kind, EventKey);
   EXPECT_EQ(r.key, 65);
@@ -82,7 +82,7 @@ TEST_F(RuntimeObserverTest, AMissingScriptStopsPlaybackWithTheFileClosed) {
   ScriptFileName = "missing.scr";
   runtime_observer.log_line = SeeLine;
   runtime_observer.playback_stopped = SeeStop;
-  Command(6);
+  Command(CommandPlaybackScript);
   WaitResult r = Wait();
   EXPECT_EQ(stops, 1);
   EXPECT_EQ(r.key, 'z');

@@ -233,7 +233,7 @@ TEST_F(ScriptPlaybackTest, WindowsLineEndsPlayLikeNewlines) {
   WriteBytes("KX507.SCR",
              "\r\nKX507_MOUSE(1, -2);\r\n\r\n\r\nKX507_KBD(65);\r\nKX507_PERIODIC(2);\r\n\r\n"
              "KX507_MOUSE(3,4);\n\nKX507_KBD(66);\r\n\r\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectMouse(1, -2);
   ExpectKey(65);
   EXPECT_EQ(Wait().kind, EventPeriodic);
@@ -250,12 +250,12 @@ TEST_F(ScriptPlaybackTest, OnlyCarriageReturnsRightBeforeTheNewlineBelongToTheLi
   WriteBytes("KX507.SCR",
              "KX507_KBD(65);\r\n\r\r\n\r\r\r\nKX507_KBD(66);\r\n\r "
              "\r\nKX507_KBD(67);\rKX507_KBD(68);\r\n");
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(65);
   ExpectKey(66);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("script file"), 0);
-  Command(6);
+  Command(CommandPlaybackScript);
   ExpectKey(67);
   ExpectPlaybackEnded();
   EXPECT_EQ(LogCount("EOF encountered in script file KX507.SCR"), 1);

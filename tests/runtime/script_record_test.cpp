@@ -252,11 +252,11 @@ TEST_F(ScriptRecordTest, ASessionPlaysBackAsItWasRecorded) {
 TEST_F(ScriptRecordTest, WhatIsNotARegularFileIsRefusedAtOnce) {
   // A directory here; a FIFO or a device below, where there are some. None is replaced.
   std::filesystem::create_directory("KX507.SCR");
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(1, 1);
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for writing"), 1);
-  RunCommand(5);
-  Command(6);
+  RunCommand(CommandRecordScript);
+  Command(CommandPlaybackScript);
   PostChar('z');
   EXPECT_EQ(Wait().key, 'z');
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 1);
@@ -269,17 +269,17 @@ TEST_F(ScriptRecordTest, WhatIsNotARegularFileIsRefusedAtOnce) {
 TEST_F(ScriptRecordTest, AFifoNeverHoldsTheWait) {
   // Opening a FIFO waits for its other end: were it opened, this test would hang.
   ASSERT_EQ(mkfifo("KX507.SCR", 0600), 0);
-  Command(6);
+  Command(CommandPlaybackScript);
   PostChar('z');
   EXPECT_EQ(Wait().key, 'z');
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 1);
   EXPECT_FALSE(Checked(6));
-  Command(7);
+  Command(CommandPlayOneScript);
   PostChar('y');
   EXPECT_EQ(Wait().key, 'y');
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 2);
 
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(1, 1);
   ExpectChar('a');
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for writing"), 2);
@@ -291,11 +291,11 @@ TEST_F(ScriptRecordTest, AFifoNeverHoldsTheWait) {
 TEST_F(ScriptRecordTest, ADeviceIsRefusedBothWays) {
   if (!std::filesystem::exists("/dev/null")) GTEST_SKIP() << "needs /dev/null";
   std::filesystem::create_symlink("/dev/null", "KX507.SCR");
-  Command(5);
+  Command(CommandRecordScript);
   ExpectClick(1, 1);
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for writing"), 1);
-  RunCommand(5);
-  Command(6);
+  RunCommand(CommandRecordScript);
+  Command(CommandPlaybackScript);
   PostChar('z');
   EXPECT_EQ(Wait().key, 'z');
   EXPECT_EQ(LogCount("Cannot open script file KX507.SCR for reading"), 1);
