@@ -250,11 +250,14 @@ try {
   const played = await until('playback brings the recorded bugs back', `kxCount('${DRAW}', 0x0000ff, 300, 19, 601, 540) >= ${blueBefore + 100}`);
   if (played) check(true, `playback after a reload: blue in the garden ${blueBefore} -> ${await gardenBlue()}`);
 
-  // Ctrl+Q ends the program and the page says so.
+  // Ctrl+Q ends the program and the page says so (after playback, which takes the
+  // place of live input while it runs).
   await evaluate(`kxCanvas('${DRAW}').focus(), true`);
+  await until('playback ends', `!document.querySelector('#kx-playing')`, 100);
   await ctrl('q');
-  await until('Ctrl+Q ends the garden', `document.body.dataset.state === 'ended' &&
-    document.body.textContent.includes('The garden has ended. Reload to start again.')`);
+  if (!await until('Ctrl+Q ends the garden', `document.body.dataset.state === 'ended' &&
+    document.body.textContent.includes('The garden has ended. Reload to start again.')`, 5000))
+    console.log('page state: ' + await evaluate('document.body.dataset.state + " / " + document.body.innerText.slice(0, 200)'));
 } catch (e) {
   check(false, 'browser checks: ' + e.message);
 }

@@ -195,9 +195,17 @@ var Module = {
   Module.onRuntimeInitialized = function () {
     status.textContent = '';
     document.body.dataset.state = 'running';
-    Module.callMain([]);
+    var code = Module.callMain([]);
+    // main waits through Asyncify: its first wait returns here, and its real return
+    // comes later, from the last resumption.
+    if (typeof Asyncify !== 'undefined' && Asyncify.currData) Asyncify.whenDone().then(ended, ended);
+    else ended(code);
   };
-  Module.onExit = function () {
+  Module.onExit = function () { ended(); };
+  var hasEnded = false;
+  function ended() {
+    if (hasEnded) return;
+    hasEnded = true;
     saveIfChanged();
     desk.remove();
     document.getElementById('tools').remove();
@@ -206,7 +214,7 @@ var Module = {
     ended.textContent = 'The garden has ended. Reload to start again.';
     document.body.appendChild(ended);
     document.body.dataset.state = 'ended';
-  };
+  }
 
   document.getElementById('download').addEventListener('click', function () {
     var data;
