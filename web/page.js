@@ -154,16 +154,19 @@ var Module = {
     },
     wait: function (deadline) {
       saveIfChanged();
+      var now = performance.now();
+      if (host.resumed) host.busyMs += now - host.resumed;
       if (queue.length) return Promise.resolve();
       return new Promise(function (resolve) {
         var timer = null;
-        wake = function () { if (timer !== null) clearTimeout(timer); resolve(); };
-        if (deadline >= 0) {
-          timer = setTimeout(function () { wake = null; resolve(); },
-                             Math.max(0, deadline - performance.now()));
-        }
+        var done = function () { wake = null; host.resumed = performance.now(); resolve(); };
+        wake = function () { if (timer !== null) clearTimeout(timer); done(); };
+        if (deadline >= 0) timer = setTimeout(done, Math.max(0, deadline - now));
       });
     },
+    // Time the program spent running between its waits (for the measurements).
+    busyMs: 0,
+    resumed: 0,
     screen: function (which) {
       return which ? Math.max(desk.clientHeight, 600) : Math.max(desk.clientWidth, 800);
     },
