@@ -69,7 +69,7 @@ var Module = {
       frame.appendChild(canvas);
       desk.appendChild(frame);
       var ctx = canvas.getContext('2d');
-      windows[id] = { frame: frame, canvas: canvas, ctx: ctx, image: null };
+      windows[id] = { frame: frame, canvas: canvas, ctx: ctx };
       host.move(id, x, y, w, h);
       frame.addEventListener('mousedown', function () { frame.style.zIndex = ++stacking; });
       canvas.addEventListener('contextmenu', function (e) { e.preventDefault(); });
@@ -109,7 +109,6 @@ var Module = {
       if (w.canvas.width !== width || w.canvas.height !== height) {
         w.canvas.width = Math.max(width, 1);
         w.canvas.height = Math.max(height, 1);
-        w.image = null;
       }
     },
     destroy: function (id) {
@@ -118,31 +117,19 @@ var Module = {
       w.frame.remove();
       delete windows[id];
     },
-    // Copies the changed box [x0,x1) x [y0,y1) of a 0x00RRGGBB frame onto the canvas.
-    present: function (id, pixels, width, height, x0, y0, x1, y1) {
+    // Puts the changed box [x0,x1) x [y0,y1) of the frame on the canvas: rgba holds
+    // its pixels as canvas bytes, row after row.
+    present: function (id, rgba, width, height, x0, y0, x1, y1) {
       var w = windows[id];
       if (!w) return;
       if (!window.kxFirstPicture) window.kxFirstPicture = performance.now();
       if (w.canvas.width !== width || w.canvas.height !== height) {
         w.canvas.width = width;
         w.canvas.height = height;
-        w.image = null;
-        x0 = 0; y0 = 0; x1 = width; y1 = height;
       }
-      if (!w.image) w.image = w.ctx.createImageData(width, height);
-      var out = new Uint32Array(w.image.data.buffer);
-      var src = HEAPU32;
-      var base = pixels >> 2;
-      for (var y = y0; y < y1; y++) {
-        var row = base + y * width;
-        var orow = y * width;
-        for (var x = x0; x < x1; x++) {
-          var p = src[row + x];
-          // RGBA bytes in memory, little-endian: 0xAABBGGRR.
-          out[orow + x] = 0xFF000000 | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >>> 16) & 0xFF);
-        }
-      }
-      w.ctx.putImageData(w.image, 0, 0, x0, y0, x1 - x0, y1 - y0);
+      var bw = x1 - x0, bh = y1 - y0;
+      var bytes = new Uint8ClampedArray(HEAPU8.buffer, rgba, bw * bh * 4);
+      w.ctx.putImageData(new ImageData(bytes, bw, bh), x0, y0);
     },
     poll: function (out) {
       if (!queue.length) return 0;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
 
@@ -25,14 +26,19 @@ EM_JS(void, kx_web_move, (int id, int x, int y, int w, int h), {
   Module.kxHost.move(id, x, y, w, h);
 });
 EM_JS(void, kx_web_destroy, (int id), { Module.kxHost.destroy(id); });
+// rgba: the changed box [x0,x1) x [y0,y1) as canvas bytes, row after row.
 EM_JS(void, kx_web_present,
-      (int id, const uint32_t* pixels, int width, int height, int x0, int y0, int x1, int y1), {
-  Module.kxHost.present(id, pixels, width, height, x0, y0, x1, y1);
+      (int id, const uint8_t* rgba, int width, int height, int x0, int y0, int x1, int y1), {
+  Module.kxHost.present(id, rgba, width, height, x0, y0, x1, y1);
 });
 // Writes one queued event into out[0..9]; 0 when the queue is empty.
 EM_JS(int, kx_web_poll, (int* out), { return Module.kxHost.poll(out); });
 EM_ASYNC_JS(void, kx_web_wait, (double deadline_ms), {
   await Module.kxHost.wait(deadline_ms);
+});
+// One turn of the browser's event loop (a task, so that it paints in between).
+EM_ASYNC_JS(void, kx_web_yield, (), {
+  await new Promise(function(resolve) { setTimeout(resolve, 0); });
 });
 EM_JS(double, kx_web_now, (), { return Math.floor(performance.now()); });
 EM_JS(int, kx_web_screen, (int which), { return Module.kxHost.screen(which); });
@@ -41,8 +47,14 @@ namespace platform {
 namespace {
 
 struct Canvas {
-  Surface shown;  // what the canvas shows now
+  Surface shown;               // what the canvas shows now
+  std::vector<uint32_t> box;   // the changed box in the canvas's byte order
 };
+
+// 0x00RRGGBB to the bytes R, G, B, 255 a canvas takes (wasm is little-endian).
+inline uint32_t CanvasPixel(uint32_t p) {
+  return 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+}
 
 class WebHost final : public Host {
  public:
@@ -59,7 +71,11 @@ class WebHost final : public Host {
     if (canvases_.count(id)) kx_web_show(int(id), visible ? 1 : 0);
   }
   void MoveNative(NativeId id, int x, int y, int width, int height) override {
-    if (canvases_.count(id)) kx_web_move(int(id), x, y, width, height);
+    auto it = canvases_.find(id);
+    if (it == canvases_.end()) return;
+    // A canvas that changes size forgets its picture: the next frame goes whole.
+    it->second.shown = Surface();
+    kx_web_move(int(id), x, y, width, height);
   }
   void DestroyNative(NativeId id) override {
     if (canvases_.erase(id)) kx_web_destroy(int(id));
@@ -75,9 +91,25 @@ class WebHost final : public Host {
     shown.width = frame.width;
     shown.height = frame.height;
     shown.pixels = frame.pixels;
-    kx_web_present(int(id), frame.pixels.data(), frame.width, frame.height, x0, y0, x1, y1);
+    // The page copies only the box; converting here costs far less than in script.
+    std::vector<uint32_t>& box = it->second.box;
+    const int bw = x1 - x0;
+    box.resize(size_t(bw) * size_t(y1 - y0));
+    for (int y = y0; y < y1; y++) {
+      const uint32_t* src = &frame.pixels[size_t(y) * size_t(frame.width) + size_t(x0)];
+      uint32_t* dst = &box[size_t(y - y0) * size_t(bw)];
+      for (int x = 0; x < bw; x++) dst[x] = CanvasPixel(src[x]);
+    }
+    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(box.data()), frame.width,
+                   frame.height, x0, y0, x1, y1);
   }
   bool PollEvent(NativeEvent* event) override {
+    // A program that does not wait for a while (a script played back as fast as it
+    // is read) still lets the page paint and take input.
+    if (NowMs() - last_turn_ >= kLongestTurnMs) {
+      kx_web_yield();
+      last_turn_ = NowMs();
+    }
     int v[10] = {};
     if (!kx_web_poll(v)) return false;
     *event = NativeEvent{};
@@ -91,7 +123,10 @@ class WebHost final : public Host {
     event->ch = v[9];
     return true;
   }
-  void WaitEvent(int64_t deadline_ms) override { kx_web_wait(double(deadline_ms)); }
+  void WaitEvent(int64_t deadline_ms) override {
+    kx_web_wait(double(deadline_ms));
+    last_turn_ = NowMs();
+  }
   int ScreenWidth() const override { return kx_web_screen(0); }
   int ScreenHeight() const override { return kx_web_screen(1); }
   int64_t NowMs() override { return int64_t(kx_web_now()); }
@@ -120,8 +155,10 @@ class WebHost final : public Host {
     return true;
   }
 
+  static constexpr int64_t kLongestTurnMs = 50;
   std::map<NativeId, Canvas> canvases_;
   NativeId next_ = 1;
+  int64_t last_turn_ = 0;
 };
 
 }  // namespace
