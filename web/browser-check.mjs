@@ -151,6 +151,11 @@ async function ctrl(letter) {
                                         code: 'ControlLeft', modifiers: 0 });
   await sleep(300);
 }
+async function press(vk, key, code) {
+  await cdp('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: vk, key, code });
+  await cdp('Input.dispatchKeyEvent', { type: 'keyUp', windowsVirtualKeyCode: vk, key, code });
+  await sleep(300);
+}
 async function still(ms = 600) {
   await evaluate(`kxKeep('still', '${DRAW}')`);
   await sleep(ms);
@@ -252,14 +257,27 @@ try {
   const played = await until('playback brings the recorded bugs back', `kxCount('${DRAW}', 0x0000ff, 300, 19, 601, 540) >= ${blueBefore + 100}`);
   if (played) check(true, `playback after a reload: blue in the garden ${blueBefore} -> ${await gardenBlue()}`);
 
-  // Ctrl+Q ends the program and the page says so (after playback, which takes the
-  // place of live input while it runs).
+  // Run > Quit from the keyboard: F10 to the menu bar, Down opens Run, Q quits.
+  const ended = `document.body.dataset.state === 'ended' &&
+    document.body.textContent.includes('The garden has ended. Reload to start again.')`;
   await evaluate(`kxCanvas('${DRAW}').focus(), true`);
-  await until('playback ends', `!document.querySelector('#kx-playing')`, 100);
+  await ctrl('h');
+  await evaluate(`kxKeep('menu', '${DRAW}')`);
+  await press(121, 'F10', 'F10');
+  const barChanged = await evaluate(`kxDiffer('menu', '${DRAW}')`);
+  check(barChanged > 0, `F10 selects the menu bar (${barChanged} pixels changed)`);
+  await press(40, 'ArrowDown', 'ArrowDown');
+  const opened = await evaluate(`kxDiffer('menu', '${DRAW}')`);
+  check(opened > barChanged + 1000, `Down opens the Run menu (${opened} pixels changed)`);
+  await press(81, 'q', 'KeyQ');
+  await until('Run > Quit ends the garden', ended, 5000);
+
+  // Ctrl+Q does too.
+  await load();
+  await until('the page comes back', `!!window.kxFirstPicture && !!kxCanvas('${DRAW}')`);
+  await evaluate(`kxCanvas('${DRAW}').focus(), true`);
   await ctrl('q');
-  if (!await until('Ctrl+Q ends the garden', `document.body.dataset.state === 'ended' &&
-    document.body.textContent.includes('The garden has ended. Reload to start again.')`, 5000))
-    console.log('page state: ' + await evaluate('document.body.dataset.state + " / " + document.body.innerText.slice(0, 200)'));
+  if (await until('Ctrl+Q ends the garden', ended, 5000)) check(true, 'Run > Quit and Ctrl+Q end the garden');
 } catch (e) {
   check(false, 'browser checks: ' + e.message);
 }
