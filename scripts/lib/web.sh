@@ -8,8 +8,6 @@ WEB_DEPS=$WEB_OUT/deps
 WEB_PACKAGES=(emscripten nodejs dpkg-dev fonts-liberation2 libgtest-dev cmake make)
 # Debian's emcc finds its JavaScript helpers (acorn) only here.
 export NODE_PATH=/usr/share/nodejs
-# Node 20 runs emscripten 3.1's output only without the experimental fetch.
-export EMCC_NODE="node --no-experimental-fetch"
 
 # FreeType for wasm from Debian's own source package (the same release as the
 # native library, Debian's patches applied), so glyphs match the native build.
