@@ -257,6 +257,28 @@ try {
   const played = await until('playback brings the recorded bugs back', `kxCount('${DRAW}', 0x0000ff, 300, 19, 601, 540) >= ${blueBefore + 100}`);
   if (played) check(true, `playback after a reload: blue in the garden ${blueBefore} -> ${await gardenBlue()}`);
 
+  // The page hands the stored script out, and takes one in to play.
+  const downloaded = await evaluate(`(async () => {
+    let href = null;
+    const click = HTMLAnchorElement.prototype.click;
+    HTMLAnchorElement.prototype.click = function () { href = this.href; this.kxName = this.download; };
+    document.getElementById('download').click();
+    HTMLAnchorElement.prototype.click = click;
+    const text = href ? await (await fetch(href)).text() : '';
+    return [text, new TextDecoder().decode(FS.readFile('/garden/KX507.SCR'))];
+  })()`);
+  check(downloaded[0].length > 0 && downloaded[0] === downloaded[1],
+        `Download hands out KX507.SCR (${downloaded[0].length} bytes)`);
+  const upload = path.join(profile, 'uploaded.scr');
+  fs.writeFileSync(upload, downloaded[1]);
+  await evaluate(`FS.unlink('/garden/KX507.SCR'), true`);
+  const input = await cdp('Runtime.evaluate', { expression: `document.getElementById('upload')` });
+  await cdp('DOM.setFileInputFiles', { files: [upload], objectId: input.result.objectId });
+  const took = await until('an uploaded script becomes KX507.SCR', `(() => {
+    try { return new TextDecoder().decode(FS.readFile('/garden/KX507.SCR')) === ${JSON.stringify(downloaded[1])}; }
+    catch (e) { return false; } })()`, 5000);
+  if (took) check(true, 'an uploaded script becomes KX507.SCR');
+
   // Run > Quit from the keyboard: F10 to the menu bar, Down opens Run, Q quits.
   const ended = `document.body.dataset.state === 'ended' &&
     document.body.textContent.includes('The garden has ended. Reload to start again.')`;
