@@ -140,4 +140,8 @@ struct TextCacheStats {
 };
 TextCacheStats GetTextCacheStats();
 
+// The font table used where there is no fontconfig: the file for a family and style,
+// and whether the family itself is in the table.
+std::string FontTableFile(const std::string& family, bool bold, bool italic, bool* exact);
+
 }  // namespace platform::gdi

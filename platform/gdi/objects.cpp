@@ -43,7 +43,8 @@ HGDIOBJ HandleOf(uint32_t index, uint16_t generation) {
 
 Slot* SlotOf(HGDIOBJ h) {
   uintptr_t v = reinterpret_cast<uintptr_t>(h);
-  if ((v & kTagMask) != kTag || (v >> 32) != 0) return nullptr;
+  // Widened first: shifting a 32-bit uintptr_t by 32 is undefined.
+  if ((v & kTagMask) != kTag || (uint64_t(v) >> 32) != 0) return nullptr;
   uint32_t index = uint32_t(v & 0xFFFF);
   uint16_t generation = uint16_t((v >> 16) & 0xFFF);
   Table& t = T();

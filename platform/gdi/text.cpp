@@ -1,4 +1,5 @@
-// Text: the font mapper (fontconfig picks the file), metrics, advances and glyphs
+// Text: the font mapper (fontconfig picks the file, or a fixed table of font files where
+// there is no fontconfig, as on the web), metrics, advances and glyphs
 // (FreeType: anti-aliased, or monochrome at the sizes the font's gasp table asks for), and
 // the Win32 calls TextOutA, GetTextExtentPoint(32)A and GetTextMetricsA.
 //
@@ -6,7 +7,9 @@
 // cached for the life of the process: one FreeType face per font file, one FreeType size
 // per face and pixel size, and each rendered glyph of that size. A Font object only
 // remembers which cache entry it maps to.
+#ifndef KX_FONT_TABLE
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_GASP_H
@@ -140,8 +143,8 @@ Request MakeRequest(const Font& font) {
   return r;
 }
 
-// fontconfig's best file for a family; `exact` tells whether the family itself is
-// installed (fontconfig always answers with something).
+// fontconfig's best file for a family (or the font table's, without fontconfig);
+// `exact` tells whether the family itself is installed (there is always an answer).
 std::string MatchFile(const std::string& family, bool bold, bool italic, bool* exact) {
   // New sizes of a face are common (every point size is a request of its own), so the
   // answers are kept.
@@ -151,6 +154,10 @@ std::string MatchFile(const std::string& family, bool bold, bool italic, bool* e
     *exact = it->second.second;
     return it->second.first;
   }
+#ifdef KX_FONT_TABLE
+  g_stats.font_lookups++;
+  std::string path = FontTableFile(family, bold, italic, exact);
+#else
   static bool ready = FcInit() == FcTrue;
   *exact = false;
   if (!ready) return "";
@@ -174,6 +181,7 @@ std::string MatchFile(const std::string& family, bool bold, bool italic, bool* e
     FcPatternDestroy(match);
   }
   FcPatternDestroy(pattern);
+#endif
   answers[key] = {path, *exact};
   return path;
 }
@@ -445,6 +453,32 @@ std::string FontFilePath(const Font& font) {
 }
 
 TextCacheStats GetTextCacheStats() { return g_stats; }
+
+#ifndef KX_FONT_DIR
+#define KX_FONT_DIR "/usr/share/fonts/truetype/liberation2"
+#endif
+
+std::string FontTableFile(const std::string& family, bool bold, bool italic, bool* exact) {
+  static const struct {
+    const char* family;
+    const char* file;
+  } kFamilies[] = {
+      {"liberation sans", "LiberationSans"},
+      {"liberation serif", "LiberationSerif"},
+      {"liberation mono", "LiberationMono"},
+  };
+  static const char* const kStyles[] = {"Regular", "Bold", "Italic", "BoldItalic"};
+  const char* style = kStyles[(bold ? 1 : 0) + (italic ? 2 : 0)];
+  const std::string wanted = Lower(family);
+  for (const auto& f : kFamilies) {
+    if (wanted != f.family) continue;
+    *exact = true;
+    return std::string(KX_FONT_DIR) + "/" + f.file + "-" + style + ".ttf";
+  }
+  // Like fontconfig, a family not in the table still gets a file, but not an exact one.
+  *exact = false;
+  return std::string(KX_FONT_DIR) + "/LiberationSans-" + style + ".ttf";
+}
 
 }  // namespace platform::gdi
 

@@ -17,6 +17,11 @@ std::unique_ptr<Host>& Current() {
 std::unique_ptr<Host> Choose() {
   const char* forced = std::getenv("PLATFORM_HOST");
   if (forced && std::strcmp(forced, "headless") == 0) return MakeHeadlessHost();
+#ifdef __EMSCRIPTEN__
+  // In a page the canvases; under node (the tests) there is nothing but headless.
+  if (auto web = MakeWebHost()) return web;
+  return MakeHeadlessHost();
+#else
   if (forced && std::strcmp(forced, "sdl") == 0) {
     if (auto sdl = MakeSdlHost()) return sdl;
     return MakeHeadlessHost();  // asked for a display that cannot be opened
@@ -27,6 +32,7 @@ std::unique_ptr<Host> Choose() {
     if (auto sdl = MakeSdlHost()) return sdl;
   }
   return MakeHeadlessHost();
+#endif
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ Host& CurrentHost();
 // Headless host with knobs for tests.
 std::unique_ptr<Host> MakeHeadlessHost();
 std::unique_ptr<Host> MakeSdlHost();  // null when no display can be opened
+// The page's canvases (Emscripten builds); null outside a browser page.
+std::unique_ptr<Host> MakeWebHost();
 // Replaces the host (tests); takes effect for windows created afterwards.
 void SetHost(std::unique_ptr<Host> host);
 

@@ -30,15 +30,21 @@ std::vector<WindowClass*>& Atoms() {
 }
 constexpr ATOM kFirstAtom = 0xC000;
 
+// A class name is an atom only when it is one RegisterClassA handed out. Telling
+// atoms from names by a small value would break where the target places static data
+// below 0x10000 (WebAssembly starts its data at 1024), so names are read wherever
+// they are.
+WindowClass* AtomClass(LPCSTR name) {
+  uintptr_t v = reinterpret_cast<uintptr_t>(name);
+  if (v < kFirstAtom) return nullptr;
+  size_t i = v - kFirstAtom;
+  return i < Atoms().size() ? Atoms()[i] : nullptr;
+}
+
 WindowClass* FindClass(LPCSTR name) {
   auto& s = S();
-  uintptr_t v = reinterpret_cast<uintptr_t>(name);
-  if (v == 0) return nullptr;
-  if (v < 0x10000) {
-    if (v < kFirstAtom) return nullptr;
-    size_t i = v - kFirstAtom;
-    return i < Atoms().size() ? Atoms()[i] : nullptr;
-  }
+  if (!name) return nullptr;
+  if (WindowClass* c = AtomClass(name)) return c;
   auto it = s.classes.find(Lower(name));
   return it == s.classes.end() ? nullptr : it->second.get();
 }
@@ -215,8 +221,13 @@ extern "C" {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
   auto& s = S();
-  if (!wc || !wc->lpszClassName || reinterpret_cast<uintptr_t>(wc->lpszClassName) < 0x10000) {
+  if (!wc || !wc->lpszClassName) {
     SetLastError(87);  // ERROR_INVALID_PARAMETER
+    return 0;
+  }
+  if (AtomClass(wc->lpszClassName)) {
+    // The atom of a class already registered.
+    SetLastError(kErrorClassAlreadyExists);
     return 0;
   }
   std::string key = Lower(wc->lpszClassName);

@@ -1,0 +1,173 @@
+// The web host: each native window is an HTML canvas on the page (web/page.js makes
+// them, with a caption and a close box around each). Presenting copies only the rows
+// and columns that changed since the last frame; input arrives as events the page
+// queues; WaitEvent gives the browser its turn through Asyncify and comes back on the
+// next queued event or at the deadline, never polling.
+#ifdef __EMSCRIPTEN__
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+// The page's side of the host, on Module.kxHost (web/page.js).
+EM_JS(int, kx_web_available, (), {
+  return (typeof document !== 'undefined' && Module.kxHost) ? 1 : 0;
+});
+EM_JS(void, kx_web_create, (int id, const char* title, int x, int y, int w, int h, int resizable), {
+  Module.kxHost.create(id, UTF8ToString(title), x, y, w, h, !!resizable);
+});
+EM_JS(void, kx_web_show, (int id, int visible), { Module.kxHost.show(id, !!visible); });
+EM_JS(void, kx_web_move, (int id, int x, int y, int w, int h), {
+  Module.kxHost.move(id, x, y, w, h);
+});
+EM_JS(void, kx_web_destroy, (int id), { Module.kxHost.destroy(id); });
+// rgba: the changed box [x0,x1) x [y0,y1) as canvas bytes, row after row.
+EM_JS(void, kx_web_present,
+      (int id, const uint8_t* rgba, int width, int height, int x0, int y0, int x1, int y1), {
+  Module.kxHost.present(id, rgba, width, height, x0, y0, x1, y1);
+});
+// Writes one queued event into out[0..9]; 0 when the queue is empty.
+EM_JS(int, kx_web_poll, (int* out), { return Module.kxHost.poll(out); });
+EM_ASYNC_JS(void, kx_web_wait, (double deadline_ms), {
+  await Module.kxHost.wait(deadline_ms);
+});
+// One turn of the browser's event loop (a task, so that it paints in between).
+EM_ASYNC_JS(void, kx_web_yield, (), {
+  await new Promise(function(resolve) { setTimeout(resolve, 0); });
+});
+EM_JS(double, kx_web_now, (), { return Math.floor(performance.now()); });
+EM_JS(int, kx_web_screen, (int which), { return Module.kxHost.screen(which); });
+
+namespace platform {
+namespace {
+
+struct Canvas {
+  Surface shown;               // what the canvas shows now
+  std::vector<uint32_t> box;   // the changed box in the canvas's byte order
+};
+
+// 0x00RRGGBB to the bytes R, G, B, 255 a canvas takes (wasm is little-endian).
+inline uint32_t CanvasPixel(uint32_t p) {
+  return 0xFF000000u | ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+}
+
+class WebHost final : public Host {
+ public:
+  const char* Name() const override { return "web"; }
+
+  NativeId CreateNative(const char* title, int x, int y, int width, int height,
+                        bool resizable) override {
+    NativeId id = next_++;
+    canvases_[id];
+    kx_web_create(int(id), title ? title : "", x, y, width, height, resizable ? 1 : 0);
+    return id;
+  }
+  void ShowNative(NativeId id, bool visible) override {
+    if (canvases_.count(id)) kx_web_show(int(id), visible ? 1 : 0);
+  }
+  void MoveNative(NativeId id, int x, int y, int width, int height) override {
+    auto it = canvases_.find(id);
+    if (it == canvases_.end()) return;
+    // A canvas that changes size forgets its picture: the next frame goes whole.
+    it->second.shown = Surface();
+    kx_web_move(int(id), x, y, width, height);
+  }
+  void DestroyNative(NativeId id) override {
+    if (canvases_.erase(id)) kx_web_destroy(int(id));
+  }
+  void Present(NativeId id, const Surface& frame) override {
+    auto it = canvases_.find(id);
+    if (it == canvases_.end() || frame.width <= 0 || frame.height <= 0) return;
+    Surface& shown = it->second.shown;
+    int x0 = 0, y0 = 0, x1 = frame.width, y1 = frame.height;
+    if (shown.width == frame.width && shown.height == frame.height) {
+      if (!ChangedBox(shown, frame, &x0, &y0, &x1, &y1)) return;
+    }
+    shown.width = frame.width;
+    shown.height = frame.height;
+    shown.pixels = frame.pixels;
+    // The page copies only the box; converting here costs far less than in script.
+    std::vector<uint32_t>& box = it->second.box;
+    const int bw = x1 - x0;
+    box.resize(size_t(bw) * size_t(y1 - y0));
+    for (int y = y0; y < y1; y++) {
+      const uint32_t* src = &frame.pixels[size_t(y) * size_t(frame.width) + size_t(x0)];
+      uint32_t* dst = &box[size_t(y - y0) * size_t(bw)];
+      for (int x = 0; x < bw; x++) dst[x] = CanvasPixel(src[x]);
+    }
+    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(box.data()), frame.width,
+                   frame.height, x0, y0, x1, y1);
+  }
+  bool PollEvent(NativeEvent* event) override {
+    // A program that does not wait for a while (a script played back as fast as it
+    // is read) still lets the page paint and take input.
+    if (NowMs() - last_turn_ >= kLongestTurnMs) {
+      kx_web_yield();
+      last_turn_ = NowMs();
+    }
+    int v[10] = {};
+    if (!kx_web_poll(v)) return false;
+    *event = NativeEvent{};
+    event->kind = NativeEvent::Kind(v[0]);
+    event->window = NativeId(v[1]);
+    event->vk = v[2];
+    event->repeat = v[3] != 0;
+    event->button = v[4];
+    event->x = v[5], event->y = v[6];
+    event->width = v[7], event->height = v[8];
+    event->ch = v[9];
+    return true;
+  }
+  void WaitEvent(int64_t deadline_ms) override {
+    kx_web_wait(double(deadline_ms));
+    last_turn_ = NowMs();
+  }
+  int ScreenWidth() const override { return kx_web_screen(0); }
+  int ScreenHeight() const override { return kx_web_screen(1); }
+  int64_t NowMs() override { return int64_t(kx_web_now()); }
+
+ private:
+  // The smallest box holding every pixel that differs; false when none does.
+  static bool ChangedBox(const Surface& a, const Surface& b, int* x0, int* y0, int* x1,
+                         int* y1) {
+    const int w = a.width, h = a.height;
+    int top = -1, bottom = -1, left = w, right = 0;
+    for (int y = 0; y < h; y++) {
+      const uint32_t* ra = &a.pixels[size_t(y) * size_t(w)];
+      const uint32_t* rb = &b.pixels[size_t(y) * size_t(w)];
+      if (std::equal(ra, ra + w, rb)) continue;
+      if (top < 0) top = y;
+      bottom = y + 1;
+      int l = 0;
+      while (ra[l] == rb[l]) l++;
+      int r = w;
+      while (ra[r - 1] == rb[r - 1]) r--;
+      left = std::min(left, l);
+      right = std::max(right, r);
+    }
+    if (top < 0) return false;
+    *x0 = left, *y0 = top, *x1 = right, *y1 = bottom;
+    return true;
+  }
+
+  static constexpr int64_t kLongestTurnMs = 50;
+  std::map<NativeId, Canvas> canvases_;
+  NativeId next_ = 1;
+  int64_t last_turn_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Host> MakeWebHost() {
+  if (!kx_web_available()) return nullptr;
+  return std::make_unique<WebHost>();
+}
+
+}  // namespace platform
+
+#endif  // __EMSCRIPTEN__
