@@ -1,6 +1,6 @@
 // The web host: each native window is an HTML canvas on the page (web/page.js makes
-// them, with a caption and a close box around each). Presenting copies only the rows
-// and columns that changed since the last frame; input arrives as events the page
+// them, with a caption and a close box around each). Presenting copies only the parts
+// the platform says changed since the last frame; input arrives as events the page
 // queues; WaitEvent gives the browser its turn through Asyncify and comes back on the
 // next queued event or at the deadline, never polling.
 #ifdef __EMSCRIPTEN__
@@ -47,7 +47,7 @@ namespace platform {
 namespace {
 
 struct Canvas {
-  Surface shown;               // what the canvas shows now
+  int width = 0, height = 0;   // the size of the frame it shows; 0 before the first
   std::vector<uint32_t> box;   // the changed box in the canvas's byte order
 };
 
@@ -74,34 +74,36 @@ class WebHost final : public Host {
     auto it = canvases_.find(id);
     if (it == canvases_.end()) return;
     // A canvas that changes size forgets its picture: the next frame goes whole.
-    it->second.shown = Surface();
+    it->second.width = it->second.height = 0;
     kx_web_move(int(id), x, y, width, height);
   }
   void DestroyNative(NativeId id) override {
     if (canvases_.erase(id)) kx_web_destroy(int(id));
   }
-  void Present(NativeId id, const Surface& frame) override {
+  void Present(NativeId id, const Surface& frame, const RECT* changed, int count) override {
     auto it = canvases_.find(id);
     if (it == canvases_.end() || frame.width <= 0 || frame.height <= 0) return;
-    Surface& shown = it->second.shown;
-    int x0 = 0, y0 = 0, x1 = frame.width, y1 = frame.height;
-    if (shown.width == frame.width && shown.height == frame.height) {
-      if (!ChangedBox(shown, frame, &x0, &y0, &x1, &y1)) return;
+    Canvas& canvas = it->second;
+    const bool same_size = canvas.width == frame.width && canvas.height == frame.height;
+    canvas.width = frame.width;
+    canvas.height = frame.height;
+    if (!changed || count <= 0 || !same_size) {
+      SendBox(id, canvas, frame, RECT{0, 0, frame.width, frame.height});
+      return;
     }
-    shown.width = frame.width;
-    shown.height = frame.height;
-    shown.pixels = frame.pixels;
-    // The page copies only the box; converting here costs far less than in script.
-    std::vector<uint32_t>& box = it->second.box;
-    const int bw = x1 - x0;
-    box.resize(size_t(bw) * size_t(y1 - y0));
-    for (int y = y0; y < y1; y++) {
-      const uint32_t* src = &frame.pixels[size_t(y) * size_t(frame.width) + size_t(x0)];
-      uint32_t* dst = &box[size_t(y - y0) * size_t(bw)];
-      for (int x = 0; x < bw; x++) dst[x] = CanvasPixel(src[x]);
+    if (count > kMostParts) {
+      // Each part is a call into the page: past a few, one box around them is cheaper.
+      RECT all = changed[0];
+      for (int i = 1; i < count; i++) {
+        all.left = std::min(all.left, changed[i].left);
+        all.top = std::min(all.top, changed[i].top);
+        all.right = std::max(all.right, changed[i].right);
+        all.bottom = std::max(all.bottom, changed[i].bottom);
+      }
+      SendBox(id, canvas, frame, all);
+      return;
     }
-    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(box.data()), frame.width,
-                   frame.height, x0, y0, x1, y1);
+    for (int i = 0; i < count; i++) SendBox(id, canvas, frame, changed[i]);
   }
   bool PollEvent(NativeEvent* event) override {
     // A program that does not wait for a while (a script played back as fast as it
@@ -132,29 +134,25 @@ class WebHost final : public Host {
   int64_t NowMs() override { return int64_t(kx_web_now()); }
 
  private:
-  // The smallest box holding every pixel that differs; false when none does.
-  static bool ChangedBox(const Surface& a, const Surface& b, int* x0, int* y0, int* x1,
-                         int* y1) {
-    const int w = a.width, h = a.height;
-    int top = -1, bottom = -1, left = w, right = 0;
-    for (int y = 0; y < h; y++) {
-      const uint32_t* ra = &a.pixels[size_t(y) * size_t(w)];
-      const uint32_t* rb = &b.pixels[size_t(y) * size_t(w)];
-      if (std::equal(ra, ra + w, rb)) continue;
-      if (top < 0) top = y;
-      bottom = y + 1;
-      int l = 0;
-      while (ra[l] == rb[l]) l++;
-      int r = w;
-      while (ra[r - 1] == rb[r - 1]) r--;
-      left = std::min(left, l);
-      right = std::max(right, r);
+  // Copies one part of the frame (clipped to it) to the canvas.
+  static void SendBox(NativeId id, Canvas& canvas, const Surface& frame, RECT r) {
+    const int x0 = std::max<int>(r.left, 0), x1 = std::min<int>(r.right, frame.width);
+    const int y0 = std::max<int>(r.top, 0), y1 = std::min<int>(r.bottom, frame.height);
+    if (x0 >= x1 || y0 >= y1) return;
+    // The page copies only the box; converting here costs far less than in script.
+    std::vector<uint32_t>& box = canvas.box;
+    const int bw = x1 - x0;
+    box.resize(size_t(bw) * size_t(y1 - y0));
+    for (int y = y0; y < y1; y++) {
+      const uint32_t* src = &frame.pixels[size_t(y) * size_t(frame.width) + size_t(x0)];
+      uint32_t* dst = &box[size_t(y - y0) * size_t(bw)];
+      for (int x = 0; x < bw; x++) dst[x] = CanvasPixel(src[x]);
     }
-    if (top < 0) return false;
-    *x0 = left, *y0 = top, *x1 = right, *y1 = bottom;
-    return true;
+    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(box.data()), frame.width,
+                   frame.height, x0, y0, x1, y1);
   }
 
+  static constexpr int kMostParts = 8;
   static constexpr int64_t kLongestTurnMs = 50;
   std::map<NativeId, Canvas> canvases_;
   NativeId next_ = 1;
