@@ -64,6 +64,7 @@ struct Window {
   DWORD style = 0;
   DWORD ex_style = 0;
   RECT rect = {0, 0, 0, 0};  // outer rectangle, screen coordinates
+  FrameExtents wm_frame;     // the window manager's frame and caption inside rect
   int client_width = 0;
   int client_height = 0;
   HMENU menu = nullptr;  // menu bar; when set, SM_CYMENU rows above the client area
@@ -102,6 +103,9 @@ struct Window {
 Window* LookupWindow(HWND hwnd);
 // Height of the window's menu bar: SM_CYMENU with a menu, 0 without.
 int MenuBarHeight(const Window& w);
+// The host told us the manager's frame around the window changed: the client
+// area becomes what the frame leaves, with WM_SIZE when its size changed.
+void FrameChanged(Window& w);
 // Asks for the window's frame (menu bar, client area, overlay) to be composed and
 // presented again on the next pass of the queue, e.g. after the menu code changed
 // a highlight or the overlay.
