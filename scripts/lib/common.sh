@@ -25,6 +25,8 @@ ensure_packages() {
 BUILD_PACKAGES=(cmake g++ make pkg-config libgtest-dev libbenchmark-dev
   libfreetype-dev libfontconfig-dev fonts-liberation2 libsdl2-dev)
 TEST_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick gcc libx11-dev libxtst6 clang-14 libclang-rt-14-dev)
+# The desktop end-to-end tests: a real window manager, a Wayland compositor, XTest headers.
+TEST_PACKAGES+=(openbox weston libxtst-dev)
 
 # configure_build DIR [CMAKE ARGS...]
 configure_build() {
