@@ -12,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -620,6 +621,17 @@ std::unique_ptr<Host> MakeSdlHost() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Only the desktops the environment names are tried (X11 first, as SDL
+  // would), so that a missing one fails quietly; SDL_VIDEODRIVER still decides
+  // when set.
+  if (const char* chosen = std::getenv("SDL_VIDEODRIVER"); !chosen || !*chosen) {
+    std::string drivers;
+    if (const char* x = std::getenv("DISPLAY"); x && *x) drivers = "x11";
+    if (const char* w = std::getenv("WAYLAND_DISPLAY"); w && *w)
+      drivers += drivers.empty() ? "wayland" : ",wayland";
+    if (drivers.empty()) return nullptr;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   // The dummy and offscreen drivers show nothing to anyone: that is the
   // headless host's job.
