@@ -200,6 +200,8 @@ void PresentChanged() {
   }
 }
 
+int64_t NextTimerDue() { return NextDue(); }
+
 void ForgetWindowMessages(HWND hwnd) {
   auto& s = S();
   auto gone = [hwnd](const MSG& m) { return m.hwnd == hwnd; };

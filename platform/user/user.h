@@ -121,6 +121,12 @@ void PaintMenuBar(HWND window, Surface& bar);
 // bar (y < client_top, in frame coordinates), Alt and F10, keys and clicks while a
 // popup is open. Commands chosen are posted as WM_COMMAND (PostMessageA).
 bool MenuHandleEvent(HWND window, const NativeEvent& ev, int client_top);
+// Opening the menu posts WM_SYSCOMMAND (SC_KEYMENU or SC_MOUSEMENU) to the window;
+// DefWindowProc then runs this modal loop until the menu closes: other messages
+// are dispatched meanwhile, and a chosen command is posted as WM_COMMAND after
+// WM_EXITMENULOOP. SC_KEYMENU also opens a closed menu, as on Windows: lparam is
+// the mnemonic's character, 0 for the bar. Returns at once when nothing is open.
+void MenuModalLoop(HWND window, WPARAM command, LPARAM lparam);
 
 // ---- Input without a host (tests) ----------------------------------------------
 // Feeds a native event through the same translation as the host's events

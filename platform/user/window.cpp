@@ -14,7 +14,9 @@ constexpr DWORD kErrorInvalidWindowHandle = 1400;
 constexpr DWORD kErrorClassAlreadyExists = 1410;
 constexpr DWORD kErrorCannotFindClass = 1407;
 constexpr DWORD kErrorResourceNotFound = 1814;
-constexpr WPARAM kScClose = 0xF060;
+constexpr WPARAM kScClose = SC_CLOSE;
+constexpr WPARAM kScKeyMenu = SC_KEYMENU;
+constexpr WPARAM kScMouseMenu = SC_MOUSEMENU;
 constexpr WPARAM kWaActive = 1;
 
 std::string Lower(const char* s) {
@@ -517,7 +519,6 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  (void)lParam;
   Window* w = LookupWindow(hWnd);
   if (!w) return 0;
   switch (Msg) {
@@ -528,6 +529,8 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == kScClose) Send(*w, WM_CLOSE, 0, 0);
+      if ((wParam & 0xFFF0) == kScKeyMenu || (wParam & 0xFFF0) == kScMouseMenu)
+        MenuModalLoop(hWnd, wParam, lParam);
       return 0;
     case WM_ERASEBKGND: {
       COLORREF colour;

@@ -163,11 +163,9 @@ screen_x() { echo $((ORIGIN_X + $1)); }
 screen_y() { echo $((MENU_H + ORIGIN_Y - $1)); }
 
 # shot NAME: the drawing window's native window (menu bar and client area) as
-# $WORK/NAME.png; the whole screen is $WORK/NAME-screen.png.
+# $WORK/NAME.png.
 shot() {
-  import -window root "$WORK/$1-screen.png"
-  convert "$WORK/$1-screen.png" -crop "${CLIENT_W}x${CLIENT_H}+${CLIENT_X}+${CLIENT_Y}" +repage \
-    "$WORK/$1.png"
+  import -window root -crop "${CLIENT_W}x${CLIENT_H}+${CLIENT_X}+${CLIENT_Y}" +repage "$WORK/$1.png"
   echo "$WORK/$1.png"
 }
 
