@@ -8,7 +8,6 @@ namespace {
 
 int proc_calls = 0;
 int keys_posted = 0;
-int ticks_at_keys = 0;
 
 // A thread timer, dispatched inside the menu's loop like every timer: at its
 // third call it chooses "Halt animation" with the keys Down and Enter.
