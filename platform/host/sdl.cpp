@@ -1,8 +1,6 @@
 // The desktop host: each native window is an SDL2 window whose software surface
 // receives the composed frame. No GPU is needed; under Xvfb software is all there is.
 // host.h before SDL_syswm.h: the X11 headers define None, Bool and the like as macros.
-#include "host/host.h"
-
 #include <SDL.h>
 #include <SDL_syswm.h>
 
@@ -14,6 +12,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "host/host.h"
 
 namespace platform {
 namespace {
@@ -143,8 +143,8 @@ bool ManagerRunning(Display* d) {
   int format = 0;
   unsigned long n = 0, after = 0;
   unsigned char* data = nullptr;
-  const bool ok = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW,
-                                     &type, &format, &n, &after, &data) == Success &&
+  const bool ok = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type,
+                                     &format, &n, &after, &data) == Success &&
                   n == 1 && format == 32;
   if (data) XFree(data);
   return ok;

@@ -63,8 +63,7 @@ void NoteFrame(const Window& w) {
 
 void ResizeClient(Window& w) {
   int width = w.rect.right - w.rect.left - w.wm_frame.left - w.wm_frame.right;
-  int height =
-      w.rect.bottom - w.rect.top - w.wm_frame.top - w.wm_frame.bottom - MenuBarHeight(w);
+  int height = w.rect.bottom - w.rect.top - w.wm_frame.top - w.wm_frame.bottom - MenuBarHeight(w);
   w.client_width = std::max(width, 0);
   w.client_height = std::max(height, 0);
   if (w.surface) w.surface->Resize(w.client_width, w.client_height);

@@ -29,7 +29,10 @@ class FramedHost final : public platform::Host {
     moves.push_back({x, y, w, h});
     return id;
   }
-  void StyleNative(NativeId id, const NativeStyle& style) override { styles.push_back(style); (void)id; }
+  void StyleNative(NativeId id, const NativeStyle& style) override {
+    styles.push_back(style);
+    (void)id;
+  }
   FrameExtents NativeFrame(NativeId id) override {
     if (!known) return {};
     return sizable_[id] ? sizing : fixed;
@@ -58,7 +61,7 @@ class FramedHost final : public platform::Host {
   platform::Host& inner() { return *inner_; }
 
   bool known = true;
-  FrameExtents fixed{1, 20, 1, 1};   // left, top, right, bottom
+  FrameExtents fixed{1, 20, 1, 1};  // left, top, right, bottom
   FrameExtents sizing{1, 20, 1, 5};
   std::vector<NativeStyle> styles;
   std::vector<RECT> moves;  // left, top, width, height as created or moved
@@ -147,7 +150,7 @@ TEST_F(FrameTest, MetricsReportTheManagersFrameAndCaptionOnceKnown) {
   MakeWindow("Draw", 601, 540, WS_CAPTION | WS_SYSMENU);
   EXPECT_EQ(GetSystemMetrics(SM_CXFIXEDFRAME), 1);
   EXPECT_EQ(GetSystemMetrics(SM_CYFIXEDFRAME), 1);
-  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);  // 20 above the client, less the bottom frame
+  EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);   // 20 above the client, less the bottom frame
   EXPECT_EQ(GetSystemMetrics(SM_CXSIZEFRAME), 0);  // no sizable window seen yet
   MakeWindow("Text", 1024, 256, WS_OVERLAPPEDWINDOW, 0, 513);
   EXPECT_EQ(GetSystemMetrics(SM_CXSIZEFRAME), 1);
