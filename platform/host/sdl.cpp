@@ -1,8 +1,12 @@
 // The desktop host: each native window is an SDL2 window whose software surface
 // receives the composed frame. No GPU is needed; under Xvfb software is all there is.
-// host.h before SDL_syswm.h: the X11 headers define None, Bool and the like as macros.
+// host.h comes before SDL_syswm.h: the X11 headers define None, Bool and the like
+// as macros.
+// clang-format off
+#include "host/host.h"
 #include <SDL.h>
 #include <SDL_syswm.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>
@@ -12,8 +16,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-#include "host/host.h"
 
 namespace platform {
 namespace {
