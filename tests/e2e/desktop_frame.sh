@@ -24,6 +24,18 @@ draw_box=$(outer_box "$DRAW_WIN")
 echo "drawing window: decorated box $draw_box, client ${CLIENT_W}x$((CLIENT_H - MENU_H)), origin ($ORIGIN_X, $ORIGIN_Y)"
 [ "$draw_box" = "0 0 601 540" ] || fail "drawing window's decorated box is $draw_box, expected 0 0 601 540"
 
+# Style hints: the drawing window (WS_CAPTION | WS_SYSMENU) may be moved and closed
+# only, with border, title and window menu; the log window may do everything.
+draw_hints=$(xprop -id "$DRAW_WIN" _MOTIF_WM_HINTS | sed 's/.*= //')
+log_hints=$(xprop -id "$TEXT_WIN" _MOTIF_WM_HINTS | sed 's/.*= //')
+echo "window manager hints: drawing window $draw_hints; log window $log_hints"
+[ "$draw_hints" = "0x3, 0x24, 0x1a, 0x0, 0x0" ] || fail "drawing window's hints are $draw_hints"
+[ "$log_hints" = "0x3, 0x3e, 0x7e, 0x0, 0x0" ] || fail "log window's hints are $log_hints"
+actions=$(xprop -id "$DRAW_WIN" _NET_WM_ALLOWED_ACTIONS)
+case "$actions" in
+  *MAXIMIZE* | *RESIZE*) fail "the manager lets the drawing window be resized: $actions" ;;
+esac
+
 read -r sw sh < <(xdotool getdisplaygeometry)
 want_log="0 $((2 * sh / 3 + 1)) $sw $((sh / 3))"
 log_settled() { [ "$(outer_box "$TEXT_WIN")" = "$want_log" ]; }
