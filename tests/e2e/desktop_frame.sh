@@ -68,17 +68,7 @@ echo "log client area ${lw}x$lh at ($lx, $ly), bottom row $((ly + lh - 1)) of $s
 
 # The manager's close box, at the right end of the drawing window's title bar.
 xdotool mousemove $((601 - r - 9)) $((t / 2)) click 1
-status=""
-for _ in $(seq 50); do
-  if ! kill -0 "$APP_PID" 2>/dev/null; then
-    set +e
-    wait "$APP_PID"
-    status=$?
-    set -e
-    break
-  fi
-  sleep 0.1
-done
+wait_exit 50 0.1
 [ -n "$status" ] || { shot close-box >/dev/null; fail "the program still runs 5 s after a click on the close box"; }
 APP_PID=""
 echo "exit status after the manager's close box: $status"

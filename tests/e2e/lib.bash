@@ -272,3 +272,20 @@ first_item_band() {
   h=$((last - first + 1))
   echo "$first $h"
 }
+
+# wait_exit TRIES SECONDS: waits up to TRIES times SECONDS for the program to end, and
+# sets `status` to its exit status, or to "" while it still runs.
+wait_exit() {
+  status=""
+  local _
+  for _ in $(seq "$1"); do
+    if ! kill -0 "$APP_PID" 2>/dev/null; then
+      set +e
+      wait "$APP_PID"
+      status=$?
+      set -e
+      return 0
+    fi
+    sleep "$2"
+  done
+}
