@@ -1,9 +1,12 @@
-// Choosing the host: forced by PLATFORM_HOST, else the desktop when a display
-// answers, else headless.
+// Choosing the host: forced by PLATFORM_HOST, else the desktop. A desktop program
+// that finds no display says so and ends; only PLATFORM_HOST=headless runs without.
 #include "host/host.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace platform {
 
@@ -22,20 +25,28 @@ std::unique_ptr<Host> Choose() {
   if (auto web = MakeWebHost()) return web;
   return MakeHeadlessHost();
 #else
-  if (forced && std::strcmp(forced, "sdl") == 0) {
-    if (auto sdl = MakeSdlHost()) return sdl;
-    return MakeHeadlessHost();  // asked for a display that cannot be opened
-  }
-  const char* x = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if ((x && *x) || (wayland && *wayland)) {
-    if (auto sdl = MakeSdlHost()) return sdl;
-  }
-  return MakeHeadlessHost();
+  if (auto sdl = MakeSdlHost()) return sdl;
+  std::fputs(NoDisplayMessage().c_str(), stderr);
+  std::fflush(stderr);
+  std::exit(1);
 #endif
 }
 
 }  // namespace
+
+std::string NoDisplayMessage() {
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  std::string tried;
+  if (x && *x) tried = std::string("cannot open X display \"") + x + "\"";
+  if (wayland && *wayland) {
+    tried += tried.empty() ? "cannot open " : " nor ";
+    tried += std::string("Wayland display \"") + wayland + "\"";
+  }
+  if (tried.empty()) tried = "DISPLAY and WAYLAND_DISPLAY are not set";
+  return std::string(program_invocation_short_name) + ": no display: " + tried +
+         "; run it on a desktop, under xvfb-run, or with PLATFORM_HOST=headless\n";
+}
 
 Host& CurrentHost() {
   auto& h = Current();

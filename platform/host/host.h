@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "../surface.h"
@@ -26,6 +27,7 @@ struct NativeEvent {
     Resized,     // width, height: new outer size chosen by the user
     Exposed,     // the native window must be presented again
     FocusLost,
+    FrameChanged,  // the window manager's frame around the window (NativeFrame) changed
   };
   Kind kind = None;
   NativeId window = 0;
@@ -39,13 +41,41 @@ struct NativeEvent {
   int ch = 0;
 };
 
+// The frame and caption a window manager draws around a native window, in the
+// program's pixels; all 0 where nothing decorates it.
+struct FrameExtents {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const FrameExtents&) const = default;
+};
+
+// What a window's style asks of the window manager.
+struct NativeStyle {
+  bool resizable = false;     // WS_THICKFRAME
+  bool minimize_box = false;  // WS_MINIMIZEBOX
+  bool maximize_box = false;  // WS_MAXIMIZEBOX
+};
+
 class Host {
  public:
   virtual ~Host() = default;
   virtual const char* Name() const = 0;
-  // Outer size in pixels; the native window shows exactly `frame` when presented.
+  // Position and size are the window's outer box, as on Windows: where a window
+  // manager decorates the window, the decorated box lands there and the native
+  // window is what remains inside the frame (NativeFrame); elsewhere the native
+  // window is the outer box. The native window shows exactly `frame` when presented.
   virtual NativeId CreateNative(const char* title, int x, int y, int width, int height,
                                 bool resizable) = 0;
+  // Hints for the window manager, given before the window is first shown.
+  virtual void StyleNative(NativeId id, const NativeStyle& style) {
+    (void)id;
+    (void)style;
+  }
+  // The manager's frame around the native window as far as known now; a later
+  // change comes as a FrameChanged event.
+  virtual FrameExtents NativeFrame(NativeId id) {
+    (void)id;
+    return {};
+  }
   virtual void ShowNative(NativeId id, bool visible) = 0;
   virtual void MoveNative(NativeId id, int x, int y, int width, int height) = 0;
   virtual void DestroyNative(NativeId id) = 0;
@@ -61,15 +91,19 @@ class Host {
   // Wakes a WaitEvent in progress (nothing to do on a one-thread host, but posted
   // messages call it so a future threaded host needs no other change).
   virtual void Wake() {}
+  // The screen in the program's pixels (a scaled host divides by its scale).
   virtual int ScreenWidth() const = 0;
   virtual int ScreenHeight() const = 0;
   // Monotonic milliseconds.
   virtual int64_t NowMs() = 0;
 };
 
-// The host in use, chosen at first use: PLATFORM_HOST=headless or sdl forces one;
-// otherwise SDL when a display is reachable, headless when not.
+// The host in use, chosen at first use: PLATFORM_HOST=headless asks for the headless
+// host; otherwise the desktop (SDL). Without a display the process prints
+// NoDisplayMessage() to stderr and exits with status 1.
 Host& CurrentHost();
+// One line naming the display that could not be opened and how to run anyway.
+std::string NoDisplayMessage();
 
 // Headless host with knobs for tests.
 std::unique_ptr<Host> MakeHeadlessHost();

@@ -1,14 +1,23 @@
 // The desktop host: each native window is an SDL2 window whose software surface
 // receives the composed frame. No GPU is needed; under Xvfb software is all there is.
+// host.h comes before SDL_syswm.h: the X11 headers define None, Bool and the like
+// as macros.
+// clang-format off
+#include "host/host.h"
 #include <SDL.h>
+#include <SDL_syswm.h>
+// clang-format on
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
+#include <string>
+#include <vector>
 
-#include "host/host.h"
 #include "host/x11_guard.h"
 
 namespace platform {
@@ -112,9 +121,147 @@ int VirtualKeyOf(const SDL_Keysym& sym) {
   }
 }
 
+// ---- X11: the window manager's frame, hints and placement ----------------------
+// SDL knows nothing of outer boxes; these talk to the manager through the window
+// SDL made, on SDL's own connection.
+#if defined(SDL_VIDEO_DRIVER_X11)
+namespace x11 {
+
+struct Handle {
+  Display* display = nullptr;
+  ::Window window = 0;
+  explicit operator bool() const { return display != nullptr && window != 0; }
+};
+
+Handle Of(SDL_Window* w) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(w, &info) || info.subsystem != SDL_SYSWM_X11) return {};
+  return {info.info.x11.display, info.info.x11.window};
+}
+
+// A manager that follows the desktop conventions announces itself on the root window.
+bool ManagerRunning(Display* d) {
+  const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
+  if (check == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool ok = XGetWindowProperty(d, DefaultRootWindow(d), check, 0, 1, False, XA_WINDOW, &type,
+                                     &format, &n, &after, &data) == Success &&
+                  n == 1 && format == 32;
+  if (data) XFree(data);
+  return ok;
+}
+
+// _NET_FRAME_EXTENTS: left, right, top, bottom in screen pixels.
+bool ReadExtents(Handle h, int out[4]) {
+  const Atom extents = XInternAtom(h.display, "_NET_FRAME_EXTENTS", True);
+  if (extents == None) return false;
+  Atom type = None;
+  int format = 0;
+  unsigned long n = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool ok = XGetWindowProperty(h.display, h.window, extents, 0, 4, False, XA_CARDINAL, &type,
+                               &format, &n, &after, &data) == Success &&
+            n == 4 && format == 32;
+  if (ok) {
+    const long* v = reinterpret_cast<const long*>(data);
+    for (int i = 0; i < 4; ++i) {
+      out[i] = int(std::clamp<long>(v[i], 0, 4096));
+    }
+  }
+  if (data) XFree(data);
+  return ok;
+}
+
+// Asks the manager to set _NET_FRAME_EXTENTS before the window is mapped, then
+// waits a little for the answer.
+bool AskExtents(Handle h, int out[4]) {
+  if (!ManagerRunning(h.display)) return false;
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = h.window;
+  ev.xclient.message_type = XInternAtom(h.display, "_NET_REQUEST_FRAME_EXTENTS", False);
+  ev.xclient.format = 32;
+  XSendEvent(h.display, DefaultRootWindow(h.display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  for (int i = 0; i < 100; ++i) {
+    XSync(h.display, False);
+    if (ReadExtents(h, out)) return true;
+    SDL_Delay(5);
+  }
+  return false;
+}
+
+// _MOTIF_WM_HINTS: the buttons and functions the style allows.
+void SetHints(Handle h, const NativeStyle& s) {
+  enum : long {
+    kFunctions = 1,
+    kDecorations = 2,
+    kFuncResize = 2,
+    kFuncMove = 4,
+    kFuncMinimize = 8,
+    kFuncMaximize = 16,
+    kFuncClose = 32,
+    kDecorBorder = 2,
+    kDecorResize = 4,
+    kDecorTitle = 8,
+    kDecorMenu = 16,
+    kDecorMinimize = 32,
+    kDecorMaximize = 64,
+  };
+  long hints[5] = {kFunctions | kDecorations, kFuncMove | kFuncClose,
+                   kDecorBorder | kDecorTitle | kDecorMenu, 0, 0};
+  if (s.resizable) hints[1] |= kFuncResize, hints[2] |= kDecorResize;
+  if (s.minimize_box) hints[1] |= kFuncMinimize, hints[2] |= kDecorMinimize;
+  if (s.maximize_box) hints[1] |= kFuncMaximize, hints[2] |= kDecorMaximize;
+  const Atom motif = XInternAtom(h.display, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(h.display, h.window, motif, motif, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(hints), 5);
+  XFlush(h.display);
+}
+
+// Moves the decorated box's top-left corner to (x, y): with the default
+// north-west gravity the manager places its frame where the client asks.
+void MoveOuter(Handle h, int x, int y) {
+  XMoveWindow(h.display, h.window, x, y);
+  XFlush(h.display);
+}
+
+bool IsExtentsChange(const SDL_SysWMmsg* msg, ::Window* window) {
+  if (!msg || msg->subsystem != SDL_SYSWM_X11) return false;
+  const XEvent& e = msg->msg.x11.event;
+  if (e.type != PropertyNotify) return false;
+  if (e.xproperty.atom != XInternAtom(e.xproperty.display, "_NET_FRAME_EXTENTS", True))
+    return false;
+  *window = e.xproperty.window;
+  return true;
+}
+
+}  // namespace x11
+#endif
+
+// PLATFORM_SCALE=N, else the display's own integer scale when its density says
+// it has one (twice 96 dots per inch or more), else 1.
+int ChooseScale() {
+  if (const char* v = std::getenv("PLATFORM_SCALE"); v && *v) {
+    char* end = nullptr;
+    const long n = std::strtol(v, &end, 10);
+    if (end && *end == '\0' && n >= 1 && n <= 8) return int(n);
+    std::fprintf(stderr, "PLATFORM_SCALE=%s ignored: an integer from 1 to 8 is expected\n", v);
+    return 1;
+  }
+  float hdpi = 0;
+  if (SDL_GetDisplayDPI(0, nullptr, &hdpi, nullptr) == 0 && hdpi >= 2 * 96.0f - 24.0f)
+    return std::clamp(int(hdpi / 96.0f + 0.25f), 1, 8);
+  return 1;
+}
+
 class SdlHost final : public Host {
  public:
-  SdlHost() { SDL_AddEventWatch(&SdlHost::Arrived, this); }
+  explicit SdlHost(int scale) : scale_(scale) { SDL_AddEventWatch(&SdlHost::Arrived, this); }
   ~SdlHost() override {
     SDL_DelEventWatch(&SdlHost::Arrived, this);
     for (auto& [id, win] : windows_) SDL_DestroyWindow(win.window);
@@ -127,12 +274,47 @@ class SdlHost final : public Host {
                         bool resizable) override {
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (resizable) flags |= SDL_WINDOW_RESIZABLE;
-    SDL_Window* window =
-        SDL_CreateWindow(title ? title : "", x, y, std::max(width, 1), std::max(height, 1), flags);
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    // Sized for the frame last seen on a window of its kind, so that the frame
+    // this one gets usually changes nothing.
+    const FrameExtents guess = resizable ? last_sizable_ : last_fixed_;
+    const int cw = std::max(width - guess.left - guess.right, 1);
+    const int ch = std::max(height - guess.top - guess.bottom, 1);
+    SDL_Window* window = SDL_CreateWindow(title ? title : "", x * scale_, y * scale_, cw * scale_,
+                                          ch * scale_, flags);
     if (!window) return 0;
     const NativeId id = SDL_GetWindowID(window);
-    windows_[id] = Native{window, std::max(width, 1), std::max(height, 1), false};
+    Native& n = windows_[id];
+    n.window = window;
+    n.x = x, n.y = y, n.width = width, n.height = height;
+    n.frame = guess;
+    n.native_w = cw * scale_;
+    n.native_h = ch * scale_;
     return id;
+  }
+
+  void StyleNative(NativeId id, const NativeStyle& style) override {
+    Native* n = Find(id);
+    if (!n) return;
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (auto h = x11::Of(n->window)) {
+      x11::SetHints(h, style);
+      int e[4];
+      n->frame = x11::AskExtents(h, e) ? ToProgram(e) : FrameExtents{};
+      (style.resizable ? last_sizable_ : last_fixed_) = n->frame;
+      Fit(*n);
+      return;
+    }
+#endif
+    (void)style;
+    n->frame = {};
+    Fit(*n);
+  }
+
+  FrameExtents NativeFrame(NativeId id) override {
+    Native* n = Find(id);
+    return n ? n->frame : FrameExtents{};
   }
 
   void ShowNative(NativeId id, bool visible) override {
@@ -141,6 +323,8 @@ class SdlHost final : public Host {
     if (visible) {
       SDL_ShowWindow(n->window);
       SDL_RaiseWindow(n->window);
+      // Some managers move a window as they map it; put the box back where asked.
+      Place(*n);
     } else {
       SDL_HideWindow(n->window);
     }
@@ -149,14 +333,10 @@ class SdlHost final : public Host {
   void MoveNative(NativeId id, int x, int y, int width, int height) override {
     Native* n = Find(id);
     if (!n) return;
-    SDL_SetWindowPosition(n->window, x, y);
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    if (width != n->width || height != n->height) {
-      n->width = width;
-      n->height = height;
-      SDL_SetWindowSize(n->window, width, height);
-    }
+    n->x = x, n->y = y;
+    n->width = std::max(width, 1);
+    n->height = std::max(height, 1);
+    Fit(*n);
   }
 
   void DestroyNative(NativeId id) override {
@@ -173,19 +353,27 @@ class SdlHost final : public Host {
     if (!n || frame.width <= 0 || frame.height <= 0) return;
     SDL_Surface* target = SDL_GetWindowSurface(n->window);
     if (!target) return;
-    if (PresentParts(n, target, frame, changed, count)) return;
+    if (scale_ == 1 && PresentParts(n, target, frame, changed, count)) return;
+    const uint32_t* source = frame.pixels.data();
+    int fw = frame.width, fh = frame.height;
+    if (scale_ > 1) {
+      ScaleUp(frame);
+      source = scaled_.data();
+      fw *= scale_;
+      fh *= scale_;
+    }
     if (SDL_MUSTLOCK(target)) SDL_LockSurface(target);
-    const int w = std::min(frame.width, target->w);
-    const int h = std::min(frame.height, target->h);
+    const int w = std::min(fw, target->w);
+    const int h = std::min(fh, target->h);
     auto* base = static_cast<uint8_t*>(target->pixels);
     if (target->format->format == SDL_PIXELFORMAT_RGB888 ||
         target->format->format == SDL_PIXELFORMAT_ARGB8888) {
       for (int y = 0; y < h; ++y)
-        std::memcpy(base + size_t(y) * size_t(target->pitch),
-                    frame.pixels.data() + size_t(y) * size_t(frame.width), size_t(w) * 4);
+        std::memcpy(base + size_t(y) * size_t(target->pitch), source + size_t(y) * size_t(fw),
+                    size_t(w) * 4);
     } else {
-      SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, frame.pixels.data(), frame.width * 4,
-                        target->format->format, target->pixels, target->pitch);
+      SDL_ConvertPixels(w, h, SDL_PIXELFORMAT_RGB888, source, fw * 4, target->format->format,
+                        target->pixels, target->pitch);
     }
     if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
     // A frame smaller than the window (a resize not yet answered) leaves a light
@@ -236,15 +424,17 @@ class SdlHost final : public Host {
     }
   }
 
-  int ScreenWidth() const override { return DisplayMode().w; }
-  int ScreenHeight() const override { return DisplayMode().h; }
+  int ScreenWidth() const override { return DisplayMode().w / scale_; }
+  int ScreenHeight() const override { return DisplayMode().h / scale_; }
 
   int64_t NowMs() override { return int64_t(SDL_GetTicks64()); }
 
  private:
   struct Native {
     SDL_Window* window = nullptr;
-    int width = 0, height = 0;  // the size we last set or reported
+    int x = 0, y = 0, width = 0, height = 0;  // the outer box, program pixels
+    FrameExtents frame;                       // the manager's frame, program pixels
+    int native_w = 0, native_h = 0;           // the native window as last sized, screen pixels
     bool presented = false;
   };
 
@@ -281,6 +471,49 @@ class SdlHost final : public Host {
     return it == windows_.end() ? nullptr : &it->second;
   }
 
+  // The manager's frame in the program's pixels, rounded up so that the outer box
+  // never comes out smaller than asked.
+  FrameExtents ToProgram(const int e[4]) const {
+    auto up = [this](int v) { return (v + scale_ - 1) / scale_; };
+    return {up(e[0]), up(e[2]), up(e[1]), up(e[3])};
+  }
+
+  // Sizes the native window to what the outer box leaves inside the frame, and
+  // places the box.
+  void Fit(Native& n) {
+    const int cw = std::max(n.width - n.frame.left - n.frame.right, 1) * scale_;
+    const int ch = std::max(n.height - n.frame.top - n.frame.bottom, 1) * scale_;
+    if (cw != n.native_w || ch != n.native_h) {
+      n.native_w = cw;
+      n.native_h = ch;
+      SDL_SetWindowSize(n.window, cw, ch);
+    }
+    Place(n);
+  }
+
+  void Place(Native& n) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (auto h = x11::Of(n.window)) {
+      x11::MoveOuter(h, n.x * scale_, n.y * scale_);
+      return;
+    }
+#endif
+    SDL_SetWindowPosition(n.window, (n.x + n.frame.left) * scale_, (n.y + n.frame.top) * scale_);
+  }
+
+  void ScaleUp(const Surface& frame) {
+    const int s = scale_;
+    const size_t out_w = size_t(frame.width) * size_t(s);
+    scaled_.resize(out_w * size_t(frame.height) * size_t(s));
+    for (int y = 0; y < frame.height; ++y) {
+      const uint32_t* in = frame.pixels.data() + size_t(y) * size_t(frame.width);
+      uint32_t* out = scaled_.data() + size_t(y) * size_t(s) * out_w;
+      for (int x = 0; x < frame.width; ++x)
+        for (int k = 0; k < s; ++k) out[size_t(x) * size_t(s) + size_t(k)] = in[x];
+      for (int k = 1; k < s; ++k) std::memcpy(out + size_t(k) * out_w, out, out_w * 4);
+    }
+  }
+
   static SDL_DisplayMode DisplayMode() {
     SDL_DisplayMode mode{};
     if (SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 || mode.h <= 0) {
@@ -310,6 +543,18 @@ class SdlHost final : public Host {
         host->arrived_.push_back(*e);
         break;
       }
+      case SDL_SYSWMEVENT: {
+        // The message lives only as long as this call: keep the window it names.
+#if defined(SDL_VIDEO_DRIVER_X11)
+        ::Window xw = 0;
+        if (x11::IsExtentsChange(e->syswm.msg, &xw)) {
+          auto* host = static_cast<SdlHost*>(self);
+          std::lock_guard<std::mutex> hold(host->arrived_lock_);
+          host->frames_changed_.push_back(xw);
+        }
+#endif
+        break;
+      }
       default:
         break;
     }
@@ -321,11 +566,38 @@ class SdlHost final : public Host {
   void TakeArrived() {
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     std::deque<SDL_Event> taken;
+    std::vector<unsigned long> frames;
     {
       std::lock_guard<std::mutex> hold(arrived_lock_);
       taken.swap(arrived_);
+      frames.swap(frames_changed_);
     }
+    for (unsigned long xw : frames) FrameMayHaveChanged(xw);
     for (const SDL_Event& e : taken) Translate(e);
+  }
+
+  // The manager changed a window's frame after it was created: the native window
+  // is fitted again and the platform hears of it.
+  void FrameMayHaveChanged(unsigned long xw) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    for (auto& [id, n] : windows_) {
+      auto h = x11::Of(n.window);
+      if (!h || h.window != xw) continue;
+      int e[4];
+      if (!x11::ReadExtents(h, e)) return;
+      const FrameExtents now = ToProgram(e);
+      if (now == n.frame) return;
+      n.frame = now;
+      Fit(n);
+      NativeEvent ev;
+      ev.kind = NativeEvent::FrameChanged;
+      ev.window = id;
+      Push(ev);
+      return;
+    }
+#else
+    (void)xw;
+#endif
   }
 
   // Turns one SDL event into at most one native event; the rest are dropped.
@@ -367,16 +639,16 @@ class SdlHost final : public Host {
           default:
             return;
         }
-        ev.x = e.button.x;
-        ev.y = e.button.y;
+        ev.x = FloorDiv(e.button.x);
+        ev.y = FloorDiv(e.button.y);
         break;
       }
       case SDL_MOUSEMOTION: {
         if (!Find(e.motion.windowID)) return;
         ev.kind = NativeEvent::MouseMove;
         ev.window = e.motion.windowID;
-        ev.x = e.motion.x;
-        ev.y = e.motion.y;
+        ev.x = FloorDiv(e.motion.x);
+        ev.y = FloorDiv(e.motion.y);
         break;
       }
       case SDL_WINDOWEVENT: {
@@ -388,13 +660,15 @@ class SdlHost final : public Host {
             ev.kind = NativeEvent::Close;
             break;
           case SDL_WINDOWEVENT_SIZE_CHANGED:
-            // Our own MoveNative already knows its size; report only the user's.
-            if (e.window.data1 == n->width && e.window.data2 == n->height) return;
-            n->width = e.window.data1;
-            n->height = e.window.data2;
+            // Our own sizing already knows its size; report only the user's.
+            if (e.window.data1 == n->native_w && e.window.data2 == n->native_h) return;
+            n->native_w = e.window.data1;
+            n->native_h = e.window.data2;
+            n->width = e.window.data1 / scale_ + n->frame.left + n->frame.right;
+            n->height = e.window.data2 / scale_ + n->frame.top + n->frame.bottom;
             ev.kind = NativeEvent::Resized;
-            ev.width = e.window.data1;
-            ev.height = e.window.data2;
+            ev.width = n->width;
+            ev.height = n->height;
             break;
           case SDL_WINDOWEVENT_EXPOSED:
             // The window surface still holds the last frame: show it again at once.
@@ -415,10 +689,18 @@ class SdlHost final : public Host {
     Push(ev);
   }
 
+  // Screen pixels to the program's, rounding toward minus infinity.
+  int FloorDiv(int v) const { return v >= 0 ? v / scale_ : -((-v + scale_ - 1) / scale_); }
+
+  const int scale_;
+  FrameExtents last_fixed_, last_sizable_;
   std::map<NativeId, Native> windows_;
   std::deque<NativeEvent> pending_;
   std::mutex arrived_lock_;
   std::deque<SDL_Event> arrived_;
+  // X windows whose frame extents changed, noted as they arrived.
+  std::vector<unsigned long> frames_changed_;
+  std::vector<uint32_t> scaled_;
 };
 
 }  // namespace
@@ -427,10 +709,19 @@ std::unique_ptr<Host> MakeSdlHost() {
   // Ctrl+C in a terminal must still end the program: SDL would turn it into an
   // SDL_QUIT, which we do not act on.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // The driver's own framebuffer (shared memory on X11), not a GPU texture.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Only the desktops the environment names are tried (X11 first, as SDL
+  // would), so that a missing one fails quietly; SDL_VIDEODRIVER still decides
+  // when set.
+  if (const char* chosen = std::getenv("SDL_VIDEODRIVER"); !chosen || !*chosen) {
+    std::string drivers;
+    if (const char* x = std::getenv("DISPLAY"); x && *x) drivers = "x11";
+    if (const char* w = std::getenv("WAYLAND_DISPLAY"); w && *w)
+      drivers += drivers.empty() ? "wayland" : ",wayland";
+    if (drivers.empty()) return nullptr;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   // The dummy and offscreen drivers show nothing to anyone: that is the
   // headless host's job.
@@ -441,9 +732,15 @@ std::unique_ptr<Host> MakeSdlHost() {
     return nullptr;
   }
   if (std::strcmp(driver, "x11") == 0) GuardX11Connection();
+  // On X11 the driver's own framebuffer (shared memory), not a GPU texture. The
+  // Wayland driver has no framebuffer of its own: with "0" it gives no surface
+  // at all, so there SDL keeps its default (a texture of its renderer).
+  if (std::strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // The manager's frame extents arrive as X property changes.
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   // Characters come from our own translation of key events.
   SDL_StopTextInput();
-  return std::make_unique<SdlHost>();
+  return std::make_unique<SdlHost>(ChooseScale());
 }
 
 }  // namespace platform

@@ -282,6 +282,9 @@ void Translate(Window* w, const NativeEvent& ev) {
     case NativeEvent::Exposed:
       w->present_forced = true;
       break;
+    case NativeEvent::FrameChanged:
+      FrameChanged(*w);
+      break;
     default:
       break;
   }

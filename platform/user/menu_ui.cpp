@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "user/user.h"
+#include "user/user_state.h"
 
 namespace platform {
 namespace {
@@ -201,6 +201,12 @@ struct MenuLoop {
   int popup_x = 0, popup_y = 0;
   PopupLayout layout;
   uint64_t painted_generation = 0;
+  // The modal loop of DefWindowProc's WM_SYSCOMMAND is running: a chosen command
+  // waits for the loop's end, as on Windows, where WM_COMMAND follows
+  // WM_EXITMENULOOP.
+  bool modal = false;
+  UINT_PTR chosen = 0;
+  bool has_chosen = false;
 };
 
 MenuLoop g_loop;
@@ -300,6 +306,27 @@ void Refresh(HWND hwnd) {
   RequestPresent(hwnd);
 }
 
+// The window procedure hears that the menu became active: DefWindowProc runs the
+// modal loop when it gets this, inside DispatchMessage.
+constexpr WPARAM kScKeyMenu = SC_KEYMENU, kScMouseMenu = SC_MOUSEMENU;
+// Set while the menu opens on behalf of a WM_SYSCOMMAND already being handled.
+bool opening_for_command = false;
+
+void PostMenuCommand(HWND hwnd, bool keyboard) {
+  if (opening_for_command) return;
+  PostMessageA(hwnd, WM_SYSCOMMAND, keyboard ? kScKeyMenu : kScMouseMenu, 0);
+}
+
+// A chosen item's WM_COMMAND: now, or when the modal loop ends.
+void Deliver(HWND hwnd, UINT_PTR id) {
+  if (g_loop.modal) {
+    g_loop.chosen = id;
+    g_loop.has_chosen = true;
+    return;
+  }
+  PostMessageA(hwnd, WM_COMMAND, WPARAM(id & 0xFFFF), 0);
+}
+
 void CloseMenu() {
   const HWND hwnd = g_loop.window;
   g_loop.mode = Mode::Closed;
@@ -327,7 +354,7 @@ void Choose(HWND hwnd, int index) {
   if (!Selectable(item)) return;
   const UINT_PTR id = item.id;
   CloseMenu();
-  PostMessageA(hwnd, WM_COMMAND, WPARAM(id & 0xFFFF), 0);
+  Deliver(hwnd, id);
 }
 
 // Opens the bar item's popup; a plain command on the bar is chosen at once.
@@ -339,11 +366,12 @@ void OpenBarItem(HWND hwnd, int index, bool from_keyboard) {
     if (Selectable(item)) {
       const UINT_PTR id = item.id;
       CloseMenu();
-      PostMessageA(hwnd, WM_COMMAND, WPARAM(id & 0xFFFF), 0);
+      Deliver(hwnd, id);
     }
     return;
   }
   if (item.flags & (MF_GRAYED | MF_DISABLED)) return;
+  if (g_loop.mode == Mode::Closed) PostMenuCommand(hwnd, from_keyboard);
   g_loop.window = hwnd;
   g_loop.mode = Mode::PopupOpen;
   g_loop.bar = index;
@@ -355,6 +383,7 @@ void OpenBarItem(HWND hwnd, int index, bool from_keyboard) {
 }
 
 void SelectBar(HWND hwnd) {
+  if (g_loop.mode == Mode::Closed) PostMenuCommand(hwnd, true);
   g_loop.window = hwnd;
   g_loop.mode = Mode::BarSelected;
   g_loop.bar = 0;
@@ -576,6 +605,101 @@ void PaintMenuBar(HWND window, Surface& bar) {
     RenderOverlay(window);
     RequestPresent(window);
   }
+}
+
+namespace {
+
+// SC_KEYMENU for a menu that is not open yet (a program's own WM_SYSCOMMAND, as
+// Alt+letter sends on Windows): lParam is the mnemonic's character, or 0 to
+// select the bar. False when that opens nothing.
+bool OpenForKeyMenu(HWND window, LPARAM character) {
+  opening_for_command = true;
+  if (character == 0) {
+    SelectBar(window);
+  } else {
+    const int c = std::toupper(static_cast<unsigned char>(character & 0xFF));
+    OpenBarItem(window, BarMnemonicIndex(window, c), true);
+  }
+  opening_for_command = false;
+  return g_loop.window == window && g_loop.mode != Mode::Closed;
+}
+
+// A key message taken from the queue inside the loop goes to the menu, as the
+// keys of the host do.
+bool GiveKeyToMenu(HWND window, const MSG& m) {
+  if (m.hwnd != window) return false;
+  NativeEvent ev;
+  switch (m.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      ev.kind = NativeEvent::KeyDown;
+      ev.repeat = (m.lParam & (LPARAM(1) << 30)) != 0;
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      ev.kind = NativeEvent::KeyUp;
+      break;
+    case WM_CHAR:
+    case WM_SYSCHAR:
+      return true;  // the menu works from the keys themselves
+    default:
+      return false;
+  }
+  ev.window = 0;
+  ev.vk = int(m.wParam & 0xFF);
+  HandleKey(window, ev);
+  return true;
+}
+
+}  // namespace
+
+void MenuModalLoop(HWND window, WPARAM command, LPARAM lparam) {
+  if (g_loop.modal) return;
+  const bool open_now = g_loop.window == window && g_loop.mode != Mode::Closed;
+  if (!open_now) {
+    if ((command & 0xFFF0) != kScKeyMenu || lparam == ' ') return;
+    if (!OpenForKeyMenu(window, lparam)) return;
+  }
+  Menu* bar = BarMenu(window);
+  if (!bar) return;
+  Window* w = LookupWindow(window);
+  if (!w) return;
+  g_loop.modal = true;
+  g_loop.has_chosen = false;
+  user::Send(*w, WM_ENTERMENULOOP, 0, 0);
+  if ((w = LookupWindow(window))) user::Send(*w, WM_INITMENU, WPARAM(bar->handle), 0);
+  if (Menu* popup = OpenPopupMenu(window); popup && (w = LookupWindow(window)))
+    user::Send(*w, WM_INITMENUPOPUP, WPARAM(popup->handle), LPARAM(g_loop.bar));
+  auto open = [window] { return g_loop.window == window && g_loop.mode != Mode::Closed; };
+  // Windows' menu loop: the menu takes the keys and clicks (the host's before
+  // they reach the queue, queued keys as it finds them); everything else is
+  // dispatched as usual, timers and paints among them. The caller's own loop
+  // waits meanwhile.
+  while (open() && LookupWindow(window)) {
+    MSG m;
+    if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (m.message == WM_QUIT) {
+        // The quit ends the menu and stays for the caller's loop.
+        PostQuitMessage(int(m.wParam));
+        CloseMenu();
+        break;
+      }
+      if (GiveKeyToMenu(window, m)) continue;
+      TranslateMessage(&m);
+      DispatchMessageA(&m);
+      continue;
+    }
+    if (!open()) break;
+    CurrentHost().WaitEvent(user::NextTimerDue());
+  }
+  g_loop.modal = false;
+  if (open()) CloseMenu();  // the window went away under the menu
+  if (Window* again = LookupWindow(window)) {
+    user::Send(*again, WM_EXITMENULOOP, 0, 0);
+    if (g_loop.has_chosen && LookupWindow(window))
+      PostMessageA(window, WM_COMMAND, WPARAM(g_loop.chosen & 0xFFFF), 0);
+  }
+  g_loop.has_chosen = false;
 }
 
 bool MenuHandleEvent(HWND window, const NativeEvent& ev, int client_top) {

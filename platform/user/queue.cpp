@@ -265,6 +265,8 @@ void PresentChanged() {
   }
 }
 
+int64_t NextTimerDue() { return NextDue(); }
+
 void ForgetWindowMessages(HWND hwnd) {
   auto& s = S();
   auto gone = [hwnd](const MSG& m) { return m.hwnd == hwnd; };

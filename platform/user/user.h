@@ -64,6 +64,7 @@ struct Window {
   DWORD style = 0;
   DWORD ex_style = 0;
   RECT rect = {0, 0, 0, 0};  // outer rectangle, screen coordinates
+  FrameExtents wm_frame;     // the window manager's frame and caption inside rect
   int client_width = 0;
   int client_height = 0;
   HMENU menu = nullptr;  // menu bar; when set, SM_CYMENU rows above the client area
@@ -103,6 +104,9 @@ struct Window {
 Window* LookupWindow(HWND hwnd);
 // Height of the window's menu bar: SM_CYMENU with a menu, 0 without.
 int MenuBarHeight(const Window& w);
+// The host told us the manager's frame around the window changed: the client
+// area becomes what the frame leaves, with WM_SIZE when its size changed.
+void FrameChanged(Window& w);
 // Asks for the window's frame (menu bar, client area, overlay) to be composed and
 // presented again on the next pass of the queue, e.g. after the menu code changed
 // a highlight or the overlay.
@@ -118,6 +122,12 @@ void PaintMenuBar(HWND window, Surface& bar);
 // bar (y < client_top, in frame coordinates), Alt and F10, keys and clicks while a
 // popup is open. Commands chosen are posted as WM_COMMAND (PostMessageA).
 bool MenuHandleEvent(HWND window, const NativeEvent& ev, int client_top);
+// Opening the menu posts WM_SYSCOMMAND (SC_KEYMENU or SC_MOUSEMENU) to the window;
+// DefWindowProc then runs this modal loop until the menu closes: other messages
+// are dispatched meanwhile, and a chosen command is posted as WM_COMMAND after
+// WM_EXITMENULOOP. SC_KEYMENU also opens a closed menu, as on Windows: lparam is
+// the mnemonic's character, 0 for the bar. Returns at once when nothing is open.
+void MenuModalLoop(HWND window, WPARAM command, LPARAM lparam);
 
 // ---- Input without a host (tests) ----------------------------------------------
 // Feeds a native event through the same translation as the host's events

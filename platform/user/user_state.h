@@ -67,6 +67,8 @@ LRESULT Send(Window& w, UINT msg, WPARAM wp, LPARAM lp);
 void Invalidate(Window& w, const RECT* r, bool erase);
 void ValidateAll(Window& w);
 
+// Earliest due time of any timer on the host clock, or -1 when there is none.
+int64_t NextTimerDue();
 // Presents every visible window whose picture changed since the host last showed it.
 void PresentChanged();
 // Takes every pending native event and turns it into messages.

@@ -14,7 +14,9 @@ constexpr DWORD kErrorInvalidWindowHandle = 1400;
 constexpr DWORD kErrorClassAlreadyExists = 1410;
 constexpr DWORD kErrorCannotFindClass = 1407;
 constexpr DWORD kErrorResourceNotFound = 1814;
-constexpr WPARAM kScClose = 0xF060;
+constexpr WPARAM kScClose = SC_CLOSE;
+constexpr WPARAM kScKeyMenu = SC_KEYMENU;
+constexpr WPARAM kScMouseMenu = SC_MOUSEMENU;
 constexpr WPARAM kWaActive = 1;
 
 std::string Lower(const char* s) {
@@ -56,9 +58,18 @@ std::vector<std::unique_ptr<Window>>& Graveyard() {
   return dead;
 }
 
+// Frame sizes seen so far on windows with and without a sizing border, for
+// GetSystemMetrics; 0 until a window manager has told us its own.
+FrameExtents g_fixed_frame, g_sizing_frame;
+
+void NoteFrame(const Window& w) {
+  if (w.wm_frame == FrameExtents{}) return;
+  ((w.style & WS_THICKFRAME) ? g_sizing_frame : g_fixed_frame) = w.wm_frame;
+}
+
 void ResizeClient(Window& w) {
-  int width = w.rect.right - w.rect.left;
-  int height = w.rect.bottom - w.rect.top - MenuBarHeight(w);
+  int width = w.rect.right - w.rect.left - w.wm_frame.left - w.wm_frame.right;
+  int height = w.rect.bottom - w.rect.top - w.wm_frame.top - w.wm_frame.bottom - MenuBarHeight(w);
   w.client_width = std::max(width, 0);
   w.client_height = std::max(height, 0);
   if (w.surface) w.surface->Resize(w.client_width, w.client_height);
@@ -66,7 +77,7 @@ void ResizeClient(Window& w) {
 }
 
 LPARAM ClientOrigin(const Window& w) {
-  return MAKELPARAM(w.rect.left, w.rect.top + MenuBarHeight(w));
+  return MAKELPARAM(w.rect.left + w.wm_frame.left, w.rect.top + w.wm_frame.top + MenuBarHeight(w));
 }
 
 void SetFocusTo(HWND hwnd) {
@@ -201,6 +212,15 @@ Window* LookupWindow(HWND hwnd) {
 
 int MenuBarHeight(const Window& w) { return w.menu ? GetSystemMetrics(SM_CYMENU) : 0; }
 
+void FrameChanged(Window& w) {
+  if (!w.native) return;
+  w.wm_frame = CurrentHost().NativeFrame(w.native);
+  NoteFrame(w);
+  const RECT r = w.rect;
+  // The outer box stays; the frame inside it took or gave back client pixels.
+  MoveWindowTo(w, r.left, r.top, r.right - r.left, r.bottom - r.top, true, true);
+}
+
 void RequestPresent(HWND hwnd) {
   if (Window* w = LookupWindow(hwnd)) w->present_forced = true;
 }
@@ -284,9 +304,18 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     w->menu_bar = std::make_shared<Surface>(0, 0);
   }
   w->surface = std::make_shared<Surface>(0, 0);
-  ResizeClient(*w);
   w->native =
       host.CreateNative(w->title.c_str(), X, Y, nWidth, nHeight, (dwStyle & WS_THICKFRAME) != 0);
+  if (w->native) {
+    NativeStyle ns;
+    ns.resizable = (dwStyle & WS_THICKFRAME) != 0;
+    ns.minimize_box = (dwStyle & WS_MINIMIZEBOX) != 0;
+    ns.maximize_box = (dwStyle & WS_MAXIMIZEBOX) != 0;
+    host.StyleNative(w->native, ns);
+    w->wm_frame = host.NativeFrame(w->native);
+    NoteFrame(*w);
+  }
+  ResizeClient(*w);
   Window* win = w.get();
   s.windows.emplace(reinterpret_cast<uintptr_t>(h), std::move(w));
 
@@ -452,15 +481,22 @@ int WINAPI GetSystemMetrics(int nIndex) {
       return CurrentHost().ScreenWidth() + 2 * GetSystemMetrics(SM_CXFRAME);
     case SM_CYMAXTRACK:
       return CurrentHost().ScreenHeight() + 2 * GetSystemMetrics(SM_CYFRAME);
-    // The desktop's window manager draws frame and caption outside the native
-    // window: they take nothing from it.
-    case SM_CYCAPTION:
+    // Frame and caption are the desktop window manager's, as far as it has told
+    // us; without a manager they take nothing.
+    case SM_CXFIXEDFRAME:
+      return g_fixed_frame.left;
+    case SM_CYFIXEDFRAME:
+      return g_fixed_frame.bottom;
+    case SM_CXFRAME:
+      return g_sizing_frame.left;
+    case SM_CYFRAME:
+      return g_sizing_frame.bottom;
+    case SM_CYCAPTION: {
+      const FrameExtents& f = g_fixed_frame == FrameExtents{} ? g_sizing_frame : g_fixed_frame;
+      return std::max(f.top - f.bottom, 0);
+    }
     case SM_CXBORDER:
     case SM_CYBORDER:
-    case SM_CXFIXEDFRAME:
-    case SM_CYFIXEDFRAME:
-    case SM_CXFRAME:
-    case SM_CYFRAME:
     default:
       return 0;
   }
@@ -512,7 +548,6 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  (void)lParam;
   Window* w = LookupWindow(hWnd);
   if (!w) return 0;
   switch (Msg) {
@@ -523,6 +558,8 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == kScClose) Send(*w, WM_CLOSE, 0, 0);
+      if ((wParam & 0xFFF0) == kScKeyMenu || (wParam & 0xFFF0) == kScMouseMenu)
+        MenuModalLoop(hWnd, wParam, lParam);
       return 0;
     case WM_ERASEBKGND: {
       COLORREF colour;

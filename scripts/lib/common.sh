@@ -37,6 +37,8 @@ PACKAGES+=(libpng-dev libgif-dev)
 # Packaging (scripts/package) and the checks on the installed files and packages.
 PACKAGES+=(dpkg-dev@package file@package lintian@package desktop-file-utils@package
   man-db@package groff-base@package xvfb@package xauth@package xdotool@package)
+# The desktop end-to-end tests: a real window manager, a Wayland compositor, XTest headers.
+PACKAGES+=(openbox@test weston@test libxtst-dev@test)
 
 # packages_for USE: the names in PACKAGES that USE (build, test or windows) needs.
 packages_for() {

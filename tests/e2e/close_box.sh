@@ -6,17 +6,7 @@ start_app
 wait_first_picture
 
 "$XPROBE" close "$DRAW_WIN" || fail "could not send the close request"
-status=""
-for _ in $(seq 50); do
-  if ! kill -0 "$APP_PID" 2>/dev/null; then
-    set +e
-    wait "$APP_PID"
-    status=$?
-    set -e
-    break
-  fi
-  sleep 0.1
-done
+wait_exit 50 0.1
 [ -n "$status" ] || fail "the program is still running 5 s after its window was closed"
 APP_PID=""
 echo "exit status after the close box: $status"

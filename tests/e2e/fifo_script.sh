@@ -28,17 +28,7 @@ alive
 
 key ctrl+q
 start=$(date +%s%N)
-status=""
-for _ in $(seq 100); do
-  if ! kill -0 "$APP_PID" 2>/dev/null; then
-    set +e
-    wait "$APP_PID"
-    status=$?
-    set -e
-    break
-  fi
-  sleep 0.01
-done
+wait_exit 100 0.01
 ms=$((($(date +%s%N) - start) / 1000000))
 [ -n "$status" ] || fail "Ctrl+Q not acted on within a second: the program waits on the FIFO"
 APP_PID=""

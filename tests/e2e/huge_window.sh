@@ -33,17 +33,7 @@ echo "resident: ${rss_kb} kB now, ${hwm_kb} kB at most"
 
 xdotool mousemove 300 200
 key ctrl+q
-status=""
-for _ in $(seq 50); do
-  if ! kill -0 "$APP_PID" 2>/dev/null; then
-    set +e
-    wait "$APP_PID"
-    status=$?
-    set -e
-    break
-  fi
-  sleep 0.1
-done
+wait_exit 50 0.1
 [ -n "$status" ] || fail "Ctrl+Q not acted on within 5 s"
 APP_PID=""
 echo "exit status after Ctrl+Q: $status"

@@ -18,18 +18,8 @@ sent=$("$XPROBE" burst 40000 "$bx" "$by") || { kill -CONT "$APP_PID"; fail "coul
 kill -CONT "$APP_PID"
 echo "40000 clicks and Ctrl+Q sent in ${sent} ms"
 
-status=""
 start=$SECONDS
-while [ $((SECONDS - start)) -lt 120 ]; do
-  if ! kill -0 "$APP_PID" 2>/dev/null; then
-    set +e
-    wait "$APP_PID"
-    status=$?
-    set -e
-    break
-  fi
-  sleep 0.2
-done
+wait_exit 600 0.2
 [ -n "$status" ] || fail "Ctrl+Q after the burst was not acted on within 120 s"
 APP_PID=""
 echo "quit $((SECONDS - start)) s after the burst was sent, exit status $status"

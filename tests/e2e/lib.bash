@@ -11,16 +11,31 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/kx-e2e.XXXXXX")
 XVFB_PID=""
 APP_PID=""
 
-# Screen geometry of the drawing window: placed at (0, 0) and, with no window
-# manager on the virtual display, undecorated, so its native window is the
-# menu bar (19 high) over a 601 x 521 client area whose centre is the origin.
+# The shared Xvfb starter (start_private_xvfb).
+# shellcheck source=../../scripts/lib/windows.sh
+source "$E2E_DIR/../../scripts/lib/windows.sh"
+
+# Geometry of the drawing window's native window (menu bar over client area), as
+# measured by start_app: its top-left on the screen, its size, and the runtime
+# origin inside it. Shots are of that native window, so picture coordinates are
+# the same with and without a window manager's frame; clicks add CLIENT_X/Y.
+# Without a window manager the native window is the whole 601 x 540 outer box.
 MENU_H=19
+CLIENT_X=0
+CLIENT_Y=0
+CLIENT_W=601
+CLIENT_H=540
 ORIGIN_X=300
 ORIGIN_Y=260
+# E2E_WM=openbox (the default) runs the tests under a real window manager, as a
+# desktop user sees the program; E2E_WM=none on a bare X server.
+E2E_WM=${E2E_WM:-openbox}
+WM_PID=""
 
 cleanup() {
   local rc=$?
   if [ -n "$APP_PID" ]; then kill "$APP_PID" 2>/dev/null || true; fi
+  if [ -n "$WM_PID" ]; then kill "$WM_PID" 2>/dev/null || true; fi
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
   if [ $rc -ne 0 ] && [ -d "$WORK" ]; then
     echo "e2e: failed; screenshots and logs kept in $WORK" >&2
@@ -44,35 +59,70 @@ need() {
 
 # Builds the X11 probe next to the screenshots.
 build_probe() {
-  gcc -O1 -o "$WORK/xprobe" "$E2E_DIR/xprobe.c" -lX11 -l:libXtst.so.6 ||
-    fail "cannot build xprobe (needs libx11-dev and libxtst6)"
+  gcc -O1 -o "$WORK/xprobe" "$E2E_DIR/xprobe.c" -lXtst -lX11 ||
+    fail "cannot build xprobe (needs libx11-dev and libxtst-dev)"
   export XPROBE="$WORK/xprobe"
 }
 
-# Starts Xvfb on a free display number of its own, well away from the low numbers
-# a desktop or another container may hold, so that no test reaches a stranger's
-# server.
+# Starts a private Xvfb (the shared starter picks a free display number of its
+# own, so no test reaches a stranger's server), then the window manager.
 start_display() {
-  need Xvfb xdotool import compare convert gcc
-  local n _
+  need Xvfb xdotool xwininfo xprop import compare convert gcc
+  local display
   display_answers() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-  for _ in 1 2 3 4 5; do
-    n=$((200 + RANDOM % 700))
-    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then continue; fi
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    export DISPLAY=":$n"
+  local _
+  for _ in 1 2 3; do
+    display=$(start_private_xvfb "$WORK/xvfb.pid") || fail "could not start Xvfb"
+    XVFB_PID=$(cat "$WORK/xvfb.pid")
+    export DISPLAY=$display
     unset WAYLAND_DISPLAY
-    # A busy machine may leave the server slow to take its first clients; the
-    # program would then find no display and run without windows.
-    if eventually 20 display_answers && kill -0 "$XVFB_PID" 2>/dev/null; then
-      build_probe
-      return 0
-    fi
+    # A busy machine may leave the server slow to take its first clients. The
+    # server must still be ours: one started at the same moment by another test
+    # run may have taken the number.
+    if eventually 20 display_answers && kill -0 "$XVFB_PID" 2>/dev/null; then break; fi
     kill "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=""
   done
-  fail "could not start Xvfb"
+  [ -n "$XVFB_PID" ] || fail "Xvfb does not answer"
+  build_probe
+  if [ "$E2E_WM" = openbox ]; then
+    need openbox
+    openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+    WM_PID=$!
+    wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+    eventually 20 wm_ready || fail "openbox did not start: $(cat "$WORK/wm.log")"
+  fi
+}
+
+# measure_window ID: top-left and size of a native window, as "X Y W H".
+measure_window() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }'
+}
+
+# frame_extents ID: the window manager's frame as "LEFT RIGHT TOP BOTTOM" (0 0 0 0 without one).
+frame_extents() {
+  local e
+  e=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ',')
+  echo "${e:-0 0 0 0}"
+}
+
+# Waits until the drawing window stands still in its frame, then takes its geometry.
+measure_drawing_window() {
+  local a b
+  settled() {
+    a=$(measure_window "$DRAW_WIN")
+    if [ -n "$WM_PID" ]; then
+      [ "$(frame_extents "$DRAW_WIN")" != "0 0 0 0" ] || return 1
+    fi
+    sleep 0.2
+    b=$(measure_window "$DRAW_WIN")
+    [ "$a" = "$b" ]
+  }
+  eventually 20 settled || fail "the drawing window does not settle: $a / $b"
+  read -r CLIENT_X CLIENT_Y CLIENT_W CLIENT_H <<<"$b"
+  ORIGIN_X=$((CLIENT_W / 2))
+  ORIGIN_Y=$(((CLIENT_H - MENU_H) / 2))
 }
 
 # Starts the program on the display, in a scratch working directory, and waits
@@ -82,10 +132,15 @@ start_app() {
   APP_PID=$!
   DRAW_WIN=$(wait_window "KX507 Graphics")
   TEXT_WIN=$(wait_window "KX507 Text")
+  measure_drawing_window
   # Keys go where the pointer is when no window manager gives the focus.
-  xdotool mousemove 300 200
+  move_to 300 200
   xdotool windowfocus "$DRAW_WIN" 2>/dev/null || true
 }
+
+# move_to X Y: the pointer to a point of the drawing window's native window
+# (picture coordinates, as in shots).
+move_to() { xdotool mousemove $((CLIENT_X + $1)) $((CLIENT_Y + $2)); }
 
 wait_window() {
   local id="" end=$((SECONDS + 30))
@@ -111,13 +166,14 @@ eventually() {
   done
 }
 
-# Screen pixel of a runtime point (x right, y up, 0,0 at the client area's centre).
+# Picture pixel of a runtime point (x right, y up, 0,0 at the client area's centre).
 screen_x() { echo $((ORIGIN_X + $1)); }
 screen_y() { echo $((MENU_H + ORIGIN_Y - $1)); }
 
-# shot NAME: the drawing window's 601 x 540 as $WORK/NAME.png
+# shot NAME: the drawing window's native window (menu bar and client area) as
+# $WORK/NAME.png.
 shot() {
-  import -window root -crop 601x540+0+0 +repage "$WORK/$1.png"
+  import -window root -crop "${CLIENT_W}x${CLIENT_H}+${CLIENT_X}+${CLIENT_Y}" +repage "$WORK/$1.png"
   echo "$WORK/$1.png"
 }
 
@@ -146,7 +202,8 @@ differing() {
 
 # click_runtime X Y: a left click at a runtime point of the drawing window
 click_runtime() {
-  xdotool mousemove "$(screen_x "$1")" "$(screen_y "$2")" click 1
+  move_to "$(screen_x "$1")" "$(screen_y "$2")"
+  xdotool click 1
 }
 
 key() { xdotool key --clearmodifiers "$@"; }
@@ -161,7 +218,7 @@ picture_complete() {
   local f
   f=$(shot first)
   alive
-  [ "$(pixel "$f" 500 40)" = 003399 ] && [ "$(pixel "$f" 300 400)" = 996633 ]
+  [ "$(pixel "$f" 500 $((MENU_H + 21)))" = 003399 ] && [ "$(pixel "$f" 300 400)" = 996633 ]
 }
 wait_first_picture() {
   eventually 30 picture_complete ||
@@ -190,7 +247,8 @@ band_rows() {
 
 # open_run_menu: clicks "Run" on the menu bar and checks that the popup shows.
 open_run_menu() {
-  xdotool mousemove 14 9 click 1
+  move_to 14 9
+  xdotool click 1
   eventually 10 menu_shown || fail "the Run menu did not open"
 }
 # The popup's gray left border, where the client area is night sky.
@@ -206,11 +264,28 @@ hover_shows() { [ -n "$(band_rows "$(shot hover)" 150)" ]; }
 # hovering over it and measuring its highlight band.
 first_item_band() {
   local f first last h
-  xdotool mousemove 150 $((MENU_H + 8))
+  move_to 150 $((MENU_H + 8))
   eventually 10 hover_shows || true
   f=$WORK/hover.png
   read -r first last < <(band_rows "$f" 150) || true
   [ -n "${first:-}" ] || fail "hovering over the first menu item highlights nothing"
   h=$((last - first + 1))
   echo "$first $h"
+}
+
+# wait_exit TRIES SECONDS: waits up to TRIES times SECONDS for the program to end, and
+# sets `status` to its exit status, or to "" while it still runs.
+wait_exit() {
+  status=""
+  local _
+  for _ in $(seq "$1"); do
+    if ! kill -0 "$APP_PID" 2>/dev/null; then
+      set +e
+      wait "$APP_PID"
+      status=$?
+      set -e
+      return 0
+    fi
+    sleep "$2"
+  done
 }

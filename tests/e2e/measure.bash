@@ -43,16 +43,16 @@ cpu_over "animating one bug"
 # Click to screen: the Run menu opening (the platform alone), then bug 3 appearing
 # after "Add Bug" with the animation halted (through the program's loop).
 for _ in $(seq "$RUNS"); do
-  echo "click on Run to popup on screen: $("$XPROBE" click-latency 14 9 150 $((MENU_H + 10))) ms"
+  echo "click on Run to popup on screen: $("$XPROBE" click-latency $((CLIENT_X + 14)) $((CLIENT_Y + 9)) $((CLIENT_X + 150)) $((CLIENT_Y + MENU_H + 10))) ms"
   key Escape
   sleep 0.3
 done
 key ctrl+h
 eventually 10 still halted || fail "Ctrl+H did not halt"
-bx=$(screen_x -252)
-by=$(screen_y -197)
-echo "click on Add Bug to bug 2 on screen: $("$XPROBE" click-latency "$bx" "$by" "$(screen_x 275)" "$(screen_y 90)") ms"
-echo "click on Add Bug to bug 3 on screen: $("$XPROBE" click-latency "$bx" "$by" "$(screen_x 288)" "$(screen_y 45)") ms"
+bx=$((CLIENT_X + $(screen_x -252)))
+by=$((CLIENT_Y + $(screen_y -197)))
+echo "click on Add Bug to bug 2 on screen: $("$XPROBE" click-latency "$bx" "$by" $((CLIENT_X + $(screen_x 275))) $((CLIENT_Y + $(screen_y 90)))) ms"
+echo "click on Add Bug to bug 3 on screen: $("$XPROBE" click-latency "$bx" "$by" $((CLIENT_X + $(screen_x 288))) $((CLIENT_Y + $(screen_y 45)))) ms"
 
 # With the animation running again, "Add Bug" (row 7 of the left panel) until there
 # are nine bugs of all sizes.

@@ -15,7 +15,7 @@ open_run_menu
 read -r first h < <(first_item_band)
 echo "first item band starts at row $first, $h rows high"
 # "Halt animation" is the second item, directly below "Animate".
-xdotool mousemove 150 $((first + h + h / 2))
+move_to 150 $((first + h + h / 2))
 halt_hovered() { [ "$(band_rows "$(shot hover-halt)" 150)" = "$((first + h)) $((first + 2 * h - 1))" ]; }
 eventually 10 halt_hovered || fail "the highlight did not follow the mouse to item 2: $(band_rows "$WORK/hover-halt.png" 150)"
 xdotool click 1

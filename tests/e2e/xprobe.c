@@ -12,16 +12,12 @@
    Pixels are read from the root window, which is the whole screen under Xvfb. */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
 #include <unistd.h>
-
-/* From libXtst: its headers are not always installed, the library is. */
-extern int XTestFakeMotionEvent(Display*, int, int, int, unsigned long);
-extern int XTestFakeButtonEvent(Display*, unsigned int, int, unsigned long);
-extern int XTestFakeKeyEvent(Display*, unsigned int, int, unsigned long);
 
 static double NowMs(void) {
   struct timespec t;
