@@ -19,9 +19,9 @@ class MaxTrackTest : public UserTest {
     return {r.right - r.left, r.bottom - r.top};
   }
   SIZE NativeSize(HWND h) {
-    SIZE s;
-    platform::HeadlessNativeSize(host(), platform::LookupWindow(h)->native, &s.cx, &s.cy);
-    return s;
+    int width = 0, height = 0;
+    platform::HeadlessNativeSize(host(), platform::LookupWindow(h)->native, &width, &height);
+    return {width, height};
   }
 };
 
