@@ -67,7 +67,8 @@ bool ReadPngFile(const std::string& path, RgbImage* image) {
   std::vector<uint8_t> data;
   uint8_t buffer[65536];
   size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) data.insert(data.end(), buffer, buffer + n);
+  while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
+    data.insert(data.end(), buffer, buffer + n);
   bool ok = !ferror(file);
   fclose(file);
   return ok && DecodePng(data, image);

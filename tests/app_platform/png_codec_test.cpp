@@ -88,8 +88,8 @@ TEST(PngCodec, ReadsGreyAndAlphaPictures) {
   EXPECT_EQ(back.height, 1);
   EXPECT_EQ(back.pixels, (std::vector<uint32_t>{0x000000, 0x808080, 0xFFFFFF}));
   // Opaque pixels keep their colour; a transparent one shows the white page.
-  ASSERT_TRUE(DecodePng(ForeignPng(2, 1, PNG_FORMAT_RGBA, {10, 20, 30, 255, 99, 99, 99, 0}),
-                        &back));
+  ASSERT_TRUE(
+      DecodePng(ForeignPng(2, 1, PNG_FORMAT_RGBA, {10, 20, 30, 255, 99, 99, 99, 0}), &back));
   EXPECT_EQ(back.pixels, (std::vector<uint32_t>{0x0A141E, 0xFFFFFF}));
 }
 

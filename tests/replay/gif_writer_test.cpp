@@ -19,7 +19,8 @@ using replay::GifWriter;
 using replay::Picture;
 
 std::string TempPath(const char* name) {
-  return std::filesystem::current_path().string() + "/" + name + "-" + std::to_string(getpid()) + ".gif";
+  return std::filesystem::current_path().string() + "/" + name + "-" + std::to_string(getpid()) +
+         ".gif";
 }
 
 Picture Flat(int w, int h, uint32_t color) {
@@ -59,7 +60,8 @@ Decoded Decode(const std::string& path) {
     const SavedImage& image = gif->SavedImages[i];
     GraphicsControlBlock gcb;
     EXPECT_EQ(DGifSavedExtensionToGCB(gif, i, &gcb), GIF_OK);
-    const ColorMapObject* map = image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
+    const ColorMapObject* map =
+        image.ImageDesc.ColorMap ? image.ImageDesc.ColorMap : gif->SColorMap;
     const GifImageDesc& desc = image.ImageDesc;
     for (int y = 0; y < desc.Height; y++) {
       for (int x = 0; x < desc.Width; x++) {
@@ -84,9 +86,9 @@ TEST(GifWriter, FramesLaidOverEachOtherGiveThePictures) {
   pictures.push_back(p);
   Box(p, 5, 5, 10, 12, 0xFF0000);  // a red box, a colour the first frame lacks
   pictures.push_back(p);
-  pictures.push_back(p);            // unchanged
-  Box(p, 30, 2, 33, 4, 0x123456);   // another
-  Box(p, 5, 5, 10, 12, 0x000080);   // the red box gone again
+  pictures.push_back(p);           // unchanged
+  Box(p, 30, 2, 33, 4, 0x123456);  // another
+  Box(p, 5, 5, 10, 12, 0x000080);  // the red box gone again
   pictures.push_back(p);
 
   std::string path = TempPath("frames");

@@ -63,9 +63,9 @@ struct Result {
 // Runs the tool with `args` (already quoted where needed) in folder `dir`.
 Result Replay(const std::string& dir, const std::string& args) {
   // Under the leak checker, its report of suppressed leaks stays out of stderr.
-  std::string command = "export LSAN_OPTIONS=\"${LSAN_OPTIONS:+$LSAN_OPTIONS:}print_suppressions=0\"; cd '" +
-                        dir + "' && '" KX_REPLAY_BIN "' " + args + " >'" + dir +
-                        "/.out' 2>'" + dir + "/.err'";
+  std::string command =
+      "export LSAN_OPTIONS=\"${LSAN_OPTIONS:+$LSAN_OPTIONS:}print_suppressions=0\"; cd '" + dir +
+      "' && '" KX_REPLAY_BIN "' " + args + " >'" + dir + "/.out' 2>'" + dir + "/.err'";
   int raw = std::system(command.c_str());
   Result r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -112,7 +112,7 @@ TEST(ReplayTool, SameScriptGivesTheSameBytesEveryRun) {
   WriteFile(dir + "/session.scr", Session());
   for (const char* run : {"a", "b"}) {
     Result r = Replay(dir, "session.scr --png out-" + std::string(run) + "/png --gif out-" + run +
-                              "/s.gif --narration out-" + run + "/s.txt");
+                               "/s.gif --narration out-" + run + "/s.txt");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
   }
@@ -140,7 +140,8 @@ TEST(ReplayTool, FirstFrameIsTheGoldenFirstPicture) {
   ASSERT_EQ(r.status, 0) << r.err;
   RgbImage frame, golden;
   ASSERT_TRUE(ReadPngFile(dir + "/frames/frame-000001.png", &frame));
-  ASSERT_TRUE(ReadPngFile(std::string(KX_TEST_DATA_DIR) + "/app/golden/first-picture.png", &golden));
+  ASSERT_TRUE(
+      ReadPngFile(std::string(KX_TEST_DATA_DIR) + "/app/golden/first-picture.png", &golden));
   // The client area shows the back buffer's top-left corner.
   ASSERT_GT(frame.width, 500);
   ASSERT_GT(frame.height, 400);
@@ -149,8 +150,8 @@ TEST(ReplayTool, FirstFrameIsTheGoldenFirstPicture) {
   int differing = 0;
   for (int y = 0; y < frame.height; y++)
     for (int x = 0; x < frame.width; x++)
-      differing += frame.pixels[size_t(y) * frame.width + x] !=
-                   golden.pixels[size_t(y) * golden.width + x];
+      differing +=
+          frame.pixels[size_t(y) * frame.width + x] != golden.pixels[size_t(y) * golden.width + x];
   EXPECT_EQ(differing, 0);
   // The second frame, after the tick, is another picture (the right panel appears).
   RgbImage second;
@@ -357,8 +358,9 @@ TEST(ReplayTool, GifFramesAndDelaysAsIdentifySeesThem) {
   // The last picture, composed, is the last PNG, enlarged.
   r = Replay(dir, "s.scr --png q --scale 2");
   ASSERT_EQ(r.status, 0);
-  command = "convert '" + dir + "/s.gif' -coalesce '" + dir + "/last-%d.png' && compare -metric AE '" +
-            dir + "/last-5.png' '" + dir + "/q/frame-000008.png' null: 2>'" + dir + "/ae.txt'";
+  command = "convert '" + dir + "/s.gif' -coalesce '" + dir +
+            "/last-%d.png' && compare -metric AE '" + dir + "/last-5.png' '" + dir +
+            "/q/frame-000008.png' null: 2>'" + dir + "/ae.txt'";
   ASSERT_EQ(std::system(command.c_str()), 0) << ReadAll(dir + "/ae.txt");
   EXPECT_EQ(ReadAll(dir + "/ae.txt"), "0");
 }

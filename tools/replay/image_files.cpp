@@ -1,10 +1,9 @@
 #include "image_files.h"
 
-#include <gif_lib.h>
-#include <png.h>
-
 #include <errno.h>
 #include <fcntl.h>
+#include <gif_lib.h>
+#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -139,8 +138,9 @@ ColorMapObject* MakeMap(const std::vector<uint32_t>& colors) {
   return GifMakeMapObject(entries, table.data());
 }
 
-std::vector<std::pair<uint32_t, uint32_t>> CountColors(const Picture& picture, const Picture* before,
-                                                       int left, int top, int right, int bottom) {
+std::vector<std::pair<uint32_t, uint32_t>> CountColors(const Picture& picture,
+                                                       const Picture* before, int left, int top,
+                                                       int right, int bottom) {
   std::unordered_map<uint32_t, uint32_t> counts;
   uint32_t last = 0;
   uint32_t* last_count = nullptr;

@@ -44,7 +44,7 @@ class GifWriter {
 
  private:
   struct Palette {
-    std::vector<uint32_t> colors;  // index -> colour; `transparent` follows them
+    std::vector<uint32_t> colors;                 // index -> colour; `transparent` follows them
     std::unordered_map<uint32_t, uint8_t> index;  // exact and nearest matches
     int transparent = -1;
   };
@@ -54,7 +54,7 @@ class GifWriter {
 
   void* gif_ = nullptr;  // GifFileType*
   std::string path_;
-  Picture last_;          // what the GIF shows after the frames so far
+  Picture last_;  // what the GIF shows after the frames so far
   Palette global_;
   int frames_ = 0;
 };

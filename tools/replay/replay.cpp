@@ -80,8 +80,9 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
           *error = name + " needs a non-empty path";
           return 2;
         }
-        (name == "--png" ? options->png_dir
-                         : name == "--gif" ? options->gif_path : options->narration_path) = value;
+        (name == "--png"   ? options->png_dir
+         : name == "--gif" ? options->gif_path
+                           : options->narration_path) = value;
       } else if (name == "--every") {
         if (!ParseCount(value.c_str(), 1, INT_MAX, &options->every)) {
           *error = "--every needs a whole number from 1 up, not '" + value + "'";
@@ -125,8 +126,8 @@ namespace {
 // Everything a run keeps; the runtime's observer calls reach it through `run`.
 struct Run {
   const Options* options = nullptr;
-  long long pass = 0;      // the pass being run (0: start-up and the first picture)
-  bool stopped = false;    // playback ended inside the current wait
+  long long pass = 0;    // the pass being run (0: start-up and the first picture)
+  bool stopped = false;  // playback ended inside the current wait
   bool failed = false;
   std::vector<std::string> pass_lines;  // the log lines of the pass being run
   FILE* narration = nullptr;
@@ -214,8 +215,8 @@ Picture WindowPicture() {
   picture.height = std::min<int>(client.bottom - client.top, buffer.height);
   picture.pixels.resize(size_t(picture.width) * size_t(picture.height));
   for (int y = 0; y < picture.height; y++)
-    std::memcpy(&picture.pixels[size_t(y) * picture.width], &buffer.pixels[size_t(y) * buffer.width],
-                size_t(picture.width) * 4);
+    std::memcpy(&picture.pixels[size_t(y) * picture.width],
+                &buffer.pixels[size_t(y) * buffer.width], size_t(picture.width) * 4);
   if (run->options->scale <= 1) return picture;
   return Enlarge(picture, run->options->scale);
 }
@@ -372,8 +373,8 @@ int RunReplay(const Options& options) {
       std::fputs(line.c_str(), stderr);
       if (line.empty() || line.back() != '\n') std::fputc('\n', stderr);
     }
-    if (end_lines.empty()) std::fprintf(stderr, "bug-garden-replay: cannot read %s\n",
-                                        options.script.c_str());
+    if (end_lines.empty())
+      std::fprintf(stderr, "bug-garden-replay: cannot read %s\n", options.script.c_str());
     ok = false;
   }
   if (ok && state.stopped) {
