@@ -15,24 +15,31 @@
 #include "host/host.h"
 
 // The page's side of the host, on Module.kxHost (web/page.js).
-EM_JS(int, kx_web_available, (),
-      { return (typeof document != = 'undefined' && Module.kxHost) ? 1 : 0; });
-EM_JS(void, kx_web_create, (int id, const char* title, int x, int y, int w, int h, int resizable),
-      { Module.kxHost.create(id, UTF8ToString(title), x, y, w, h, !!resizable); });
+EM_JS(int, kx_web_available, (), {
+  return (typeof document !== 'undefined' && Module.kxHost) ? 1 : 0;
+});
+EM_JS(void, kx_web_create, (int id, const char* title, int x, int y, int w, int h, int resizable), {
+  Module.kxHost.create(id, UTF8ToString(title), x, y, w, h, !!resizable);
+});
 EM_JS(void, kx_web_show, (int id, int visible), { Module.kxHost.show(id, !!visible); });
-EM_JS(void, kx_web_move, (int id, int x, int y, int w, int h),
-      { Module.kxHost.move(id, x, y, w, h); });
+EM_JS(void, kx_web_move, (int id, int x, int y, int w, int h), {
+  Module.kxHost.move(id, x, y, w, h);
+});
 EM_JS(void, kx_web_destroy, (int id), { Module.kxHost.destroy(id); });
 // rgba: the changed box [x0,x1) x [y0,y1) as canvas bytes, row after row.
 EM_JS(void, kx_web_present,
-      (int id, const uint8_t* rgba, int width, int height, int x0, int y0, int x1, int y1),
-      { Module.kxHost.present(id, rgba, width, height, x0, y0, x1, y1); });
+      (int id, const uint8_t* rgba, int width, int height, int x0, int y0, int x1, int y1), {
+  Module.kxHost.present(id, rgba, width, height, x0, y0, x1, y1);
+});
 // Writes one queued event into out[0..9]; 0 when the queue is empty.
 EM_JS(int, kx_web_poll, (int* out), { return Module.kxHost.poll(out); });
-EM_ASYNC_JS(void, kx_web_wait, (double deadline_ms), { await Module.kxHost.wait(deadline_ms); });
+EM_ASYNC_JS(void, kx_web_wait, (double deadline_ms), {
+  await Module.kxHost.wait(deadline_ms);
+});
 // One turn of the browser's event loop (a task, so that it paints in between).
-EM_ASYNC_JS(void, kx_web_yield, (),
-            { await new Promise(function(resolve) { setTimeout(resolve, 0); }); });
+EM_ASYNC_JS(void, kx_web_yield, (), {
+  await new Promise(function(resolve) { setTimeout(resolve, 0); });
+});
 EM_JS(double, kx_web_now, (), { return Math.floor(performance.now()); });
 EM_JS(int, kx_web_screen, (int which), { return Module.kxHost.screen(which); });
 
@@ -40,8 +47,8 @@ namespace platform {
 namespace {
 
 struct Canvas {
-  int width = 0, height = 0;  // the size of the frame it shows; 0 before the first
-  std::vector<uint32_t> box;  // the changed box in the canvas's byte order
+  int width = 0, height = 0;   // the size of the frame it shows; 0 before the first
+  std::vector<uint32_t> box;   // the changed box in the canvas's byte order
 };
 
 // 0x00RRGGBB to the bytes R, G, B, 255 a canvas takes (wasm is little-endian).
@@ -141,8 +148,8 @@ class WebHost final : public Host {
       uint32_t* dst = &box[size_t(y - y0) * size_t(bw)];
       for (int x = 0; x < bw; x++) dst[x] = CanvasPixel(src[x]);
     }
-    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(box.data()), frame.width, frame.height,
-                   x0, y0, x1, y1);
+    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(box.data()), frame.width,
+                   frame.height, x0, y0, x1, y1);
   }
 
   static constexpr int kMostParts = 8;
