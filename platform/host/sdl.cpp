@@ -8,7 +8,11 @@
 #include <SDL_syswm.h>
 // clang-format on
 
+#include <dlfcn.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -242,6 +246,69 @@ bool IsExtentsChange(const SDL_SysWMmsg* msg, ::Window* window) {
 
 }  // namespace x11
 #endif
+
+// ---- Wayland: a compositor without a seat -----------------------------------
+// SDL before 2.30 dereferences its input state while starting its Wayland driver,
+// and that state exists only once the compositor has announced a wl_seat: on a
+// compositor without one (a kiosk with no input devices, a headless compositor)
+// SDL_Init crashes. The compositor is asked first, through the client library SDL
+// loads itself; anything unexpected leaves the decision to SDL.
+namespace wayland {
+
+struct Listener {
+  void (*global)(void* data, void* registry, uint32_t name, const char* interface,
+                 uint32_t version);
+  void (*global_remove)(void* data, void* registry, uint32_t name);
+};
+
+void OnGlobal(void* data, void*, uint32_t, const char* interface, uint32_t) {
+  if (interface && std::strcmp(interface, "wl_seat") == 0) *static_cast<bool*>(data) = true;
+}
+void OnGlobalRemove(void*, void*, uint32_t) {}
+
+bool SdlStartsWithoutSeat() {
+  SDL_version v;
+  SDL_GetVersion(&v);
+  return SDL_VERSIONNUM(v.major, v.minor, v.patch) >= SDL_VERSIONNUM(2, 30, 0);
+}
+
+bool OffersSeat(const char* name) {
+  void* lib = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (!lib) return true;
+  using Connect = void* (*)(const char*);
+  using Disconnect = void (*)(void*);
+  using Roundtrip = int (*)(void*);
+  using Construct = void* (*)(void*, uint32_t, const void*, ...);
+  using AddListener = int (*)(void*, void (**)(void), void*);
+  using Destroy = void (*)(void*);
+  auto connect = reinterpret_cast<Connect>(dlsym(lib, "wl_display_connect"));
+  auto disconnect = reinterpret_cast<Disconnect>(dlsym(lib, "wl_display_disconnect"));
+  auto roundtrip = reinterpret_cast<Roundtrip>(dlsym(lib, "wl_display_roundtrip"));
+  auto construct = reinterpret_cast<Construct>(dlsym(lib, "wl_proxy_marshal_constructor"));
+  auto add_listener = reinterpret_cast<AddListener>(dlsym(lib, "wl_proxy_add_listener"));
+  auto destroy = reinterpret_cast<Destroy>(dlsym(lib, "wl_proxy_destroy"));
+  const void* registry_interface = dlsym(lib, "wl_registry_interface");
+  bool seat = true;
+  if (connect && disconnect && roundtrip && construct && add_listener && destroy &&
+      registry_interface) {
+    if (void* display = connect(name)) {
+      // wl_display.get_registry is request 1; the registry's events follow.
+      static const Listener listener{&OnGlobal, &OnGlobalRemove};
+      bool found = false;
+      if (void* registry = construct(display, 1, registry_interface, nullptr)) {
+        add_listener(registry, reinterpret_cast<void (**)(void)>(const_cast<Listener*>(&listener)),
+                     &found);
+        if (roundtrip(display) >= 0) seat = found;
+        destroy(registry);
+      }
+      disconnect(display);
+    }
+  }
+  dlclose(lib);
+  return seat;
+}
+
+}  // namespace wayland
 
 // PLATFORM_SCALE=N, else the display's own integer scale when its density says
 // it has one (twice 96 dots per inch or more), else 1.
@@ -717,8 +784,14 @@ std::unique_ptr<Host> MakeSdlHost() {
   if (const char* chosen = std::getenv("SDL_VIDEODRIVER"); !chosen || !*chosen) {
     std::string drivers;
     if (const char* x = std::getenv("DISPLAY"); x && *x) drivers = "x11";
-    if (const char* w = std::getenv("WAYLAND_DISPLAY"); w && *w)
-      drivers += drivers.empty() ? "wayland" : ",wayland";
+    if (const char* w = std::getenv("WAYLAND_DISPLAY"); w && *w) {
+      if (wayland::SdlStartsWithoutSeat() || wayland::OffersSeat(w))
+        drivers += drivers.empty() ? "wayland" : ",wayland";
+      else
+        std::fprintf(stderr,
+                     "%s: the Wayland compositor \"%s\" offers no seat (no pointer or keyboard)\n",
+                     program_invocation_short_name, w);
+    }
     if (drivers.empty()) return nullptr;
     SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
   }

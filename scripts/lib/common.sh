@@ -39,6 +39,8 @@ PACKAGES+=(dpkg-dev@package file@package lintian@package desktop-file-utils@pack
   man-db@package groff-base@package xvfb@package xauth@package xdotool@package)
 # The desktop end-to-end tests: a real window manager, a Wayland compositor, XTest headers.
 PACKAGES+=(openbox@test weston@test libxtst-dev@test)
+# The Wayland test's own seat for weston's headless back-end is a weston module.
+PACKAGES+=(libweston-10-dev@test)
 
 # packages_for USE: the names in PACKAGES that USE (build, test or windows) needs.
 packages_for() {
