@@ -341,6 +341,13 @@ class SdlHost final : public Host {
                         bool resizable) override {
     Uint32 flags = SDL_WINDOW_HIDDEN;
     if (resizable) flags |= SDL_WINDOW_RESIZABLE;
+    // A Wayland compositor scales a window by its output's integer scale. Left to it,
+    // the enlargement is filtered and blurs; with high density allowed the buffer has
+    // the output's pixels and SDL enlarges the window's surface nearest-neighbour,
+    // while sizes and input stay in the compositor's units, the program's pixels.
+    if (const char* driver = SDL_GetCurrentVideoDriver();
+        driver && std::strcmp(driver, "wayland") == 0)
+      flags |= SDL_WINDOW_ALLOW_HIGHDPI;
     width = std::max(width, 1);
     height = std::max(height, 1);
     // Sized for the frame last seen on a window of its kind, so that the frame
