@@ -15,8 +15,11 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 socket=kx-wayland
 # No panel: nothing on the screen but the program's windows.
 printf '[shell]\npanel-position=none\n' >"$WORK/weston.ini"
+# Full screen, weston waits for the manager to configure its window: asked for a
+# smaller one, it always gets a ConfigureNotify (at the screen's own size, the
+# manager may send none, and weston waits for ever).
 weston --config="$WORK/weston.ini" --backend=x11-backend.so --use-pixman --socket="$socket" --idle-time=0 \
-  --width=1024 --height=768 --fullscreen >"$WORK/weston.log" 2>&1 &
+  --width=800 --height=600 --fullscreen >"$WORK/weston.log" 2>&1 &
 WM_PID=$!  # ended by the cleanup with the X server
 compositor_up() { [ -S "$XDG_RUNTIME_DIR/$socket" ] && grep -q "desktop-shell" "$WORK/weston.log"; }
 eventually 20 compositor_up || fail "weston did not start: $(tail -3 "$WORK/weston.log")"
