@@ -59,7 +59,8 @@ alive
 # Ctrl+Q ends the program, with status 0.
 key ctrl+q
 wait_exit 100 0.1
-[ "$status" = 0 ] || fail "Ctrl+Q: the program ${status:+ended with status $status}${status:-still runs}"
+[ -n "$status" ] || fail "Ctrl+Q: the program still runs"
+[ "$status" = 0 ] || fail "Ctrl+Q: the program ended with status $status"
 APP_PID=""
 echo "buffers attached in all: $(attached_buffers)"
 echo "PASS"

@@ -56,7 +56,11 @@ list_views() {
 # are mapped, and puts them where the program asked: the shell places new
 # windows at random.
 start_wayland_app() {
-  (cd "$WORK" && WAYLAND_DEBUG=client PLATFORM_HOST=sdl exec "$APP" >"$WORK/app.out" 2>"$WORK/app.err") &
+  # In the sanitizer build the leak check at exit is left to the other tests: SDL's
+  # Wayland driver and the GL driver under it leave objects behind at exit, some in
+  # libraries unloaded by then, which no suppression can name.
+  local asan=${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0}
+  (cd "$WORK" && ASAN_OPTIONS=$asan WAYLAND_DEBUG=client PLATFORM_HOST=sdl exec "$APP" >"$WORK/app.out" 2>"$WORK/app.err") &
   APP_PID=$!
   titled() { grep -q 'set_title("KX507 Graphics")' "$WORK/app.err" && grep -q 'set_title("KX507 Text")' "$WORK/app.err"; }
   eventually 30 titled || { alive; fail "no Wayland windows with the runtime's titles"; }
