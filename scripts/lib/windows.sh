@@ -16,12 +16,13 @@ find_wine() {
 
 # start_private_xvfb PIDFILE: starts an Xvfb on a free display number of its own and
 # prints ":N". Numbers from 140 up keep clear of the ones people pick by hand. The
-# screen is XVFB_SCREEN, 1024x768x24 unless set; XVFB_DPI sets its density.
+# screen is XVFB_SCREEN, 1024x768x24 unless set; XVFB_DPI sets its density. No reset
+# when the last client leaves: a client connecting meanwhile would be refused.
 start_private_xvfb() {
   local pidfile=$1 n pid
   for n in $(seq 140 239); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768x24}" ${XVFB_DPI:+-dpi "$XVFB_DPI"} -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768x24}" ${XVFB_DPI:+-dpi "$XVFB_DPI"} -nolisten tcp -noreset >/dev/null 2>&1 &
     pid=$!
     # Another starter may have taken the number at the same moment: wait for the
     # socket, and check the server is still ours and alive.
