@@ -6,21 +6,82 @@
 
 namespace platform {
 
+namespace {
+
+// Above this many pixels a surface gets no spare rows: they would double a large block.
+constexpr size_t kMostPixelsWithSpareRows = size_t(16) << 20;
+// Spare rows: about this many pixels' worth, from one to eight times the surface's
+// height. The more there are, the rarer the move back across the buffer.
+constexpr size_t kSparePixels = size_t(1) << 20;
+
+}  // namespace
+
 // Keeps the overlapping top-left part of the old picture, fills the rest.
 void Surface::Resize(int w, int h, uint32_t fill) {
   w = std::max(w, 0);
   h = std::max(h, 0);
   if (w == width && h == height) return;
-  std::vector<uint32_t> next(size_t(w) * size_t(h), fill);
+  PixelStore next(size_t(w) * size_t(h), fill);
   int keep_w = std::min(w, width);
   int keep_h = std::min(h, height);
   for (int y = 0; y < keep_h; ++y)
-    std::memcpy(&next[size_t(y) * size_t(w)], &pixels[size_t(y) * size_t(width)],
+    std::memcpy(next.data() + size_t(y) * size_t(w), pixels.data() + size_t(y) * size_t(width),
                 size_t(keep_w) * sizeof(uint32_t));
-  pixels.swap(next);
+  pixels = std::move(next);
   width = w;
   height = h;
   ++version;
+}
+
+void Surface::MoveRows(int top, int bottom, int dy) {
+  top = std::max(top, 0);
+  bottom = std::min(bottom, height);
+  if (width <= 0 || top >= bottom || dy == 0 || top + dy < 0 || bottom + dy > height) return;
+  const size_t w = size_t(width), h = size_t(height);
+  const size_t moved = size_t(bottom - top), kept = h - moved;
+  if (kept >= moved || w * h > kMostPixelsWithSpareRows) {
+    // Full-width rows are one block: one move, overlap and all.
+    uint32_t* p = pixels.data();
+    std::memmove(p + size_t(top + dy) * w, p + size_t(top) * w, moved * w * sizeof(uint32_t));
+    return;
+  }
+  // Slide the block over the buffer by -dy rows, so every row takes the one dy rows
+  // above or below it; then put back the rows outside the move's target.
+  std::vector<uint32_t>& buffer = pixels.buffer_;
+  size_t spare = buffer.size() / w - h;
+  size_t start = pixels.start_ / w;
+  const int64_t slid = int64_t(start) - dy;
+  if (spare == 0 || slid < 0 || slid > int64_t(spare)) {
+    // Out of spare rows on this side: move the block to the far end of the buffer once,
+    // which leaves room for about spare / |dy| more slides the same way.
+    if (spare == 0) spare = std::clamp(kSparePixels / w, h, 8 * h);
+    const size_t to = dy < 0 ? 0 : spare;
+    if (buffer.size() == h * w) {
+      std::vector<uint32_t> bigger((h + spare) * w);
+      std::memcpy(bigger.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
+      buffer.swap(bigger);
+    } else {
+      std::memmove(buffer.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
+    }
+    start = to;
+  }
+  uint32_t* old_rows = buffer.data() + start * w;
+  start = size_t(int64_t(start) - dy);
+  uint32_t* new_rows = buffer.data() + start * w;
+  pixels.start_ = start * w;
+  // Row y now lies where old row y - dy was. The rows the move does not reach keep their
+  // pixels: copied over, in the order that reads each old row before it is overwritten.
+  auto keep = [&](int y) {
+    std::memcpy(new_rows + size_t(y) * w, old_rows + size_t(y) * w, w * sizeof(uint32_t));
+  };
+  const int target_top = top + dy, target_bottom = bottom + dy;
+  if (dy < 0) {
+    for (int y = height - 1; y >= target_bottom; --y) keep(y);
+    for (int y = target_top - 1; y >= 0; --y) keep(y);
+  } else {
+    for (int y = 0; y < target_top; ++y) keep(y);
+    for (int y = target_bottom; y < height; ++y) keep(y);
+  }
 }
 
 }  // namespace platform
