@@ -33,7 +33,31 @@ void Surface::Resize(int w, int h, uint32_t fill) {
   ++version;
 }
 
+void PixelStore::Settle(size_t x0, size_t y0, size_t x1, size_t y1) const {
+  const Waiting w = waiting_;
+  waiting_ = {};
+  uint32_t* to = buffer_.data() + start_;
+  const uint32_t* from = buffer_.data() + w.from;
+  // Rows copied one by one in the order that reads every old row before it is
+  // overwritten: a row's target may be another row's source.
+  for (size_t i = 0; i < w.rows; ++i) {
+    const size_t r = w.down ? w.rows - 1 - i : i;
+    const size_t y = w.first + r;
+    uint32_t* t = to + y * w.width;
+    const uint32_t* f = from + r * w.width;
+    if (y >= y0 && y < y1 && x0 < x1) {
+      // The caller paints over columns [x0, x1) of this row.
+      const size_t a = std::min(x0, w.width), b = std::min(x1, w.width);
+      std::memmove(t, f, a * sizeof(uint32_t));
+      std::memmove(t + b, f + b, (w.width - b) * sizeof(uint32_t));
+    } else {
+      std::memmove(t, f, w.width * sizeof(uint32_t));
+    }
+  }
+}
+
 void Surface::MoveRows(int top, int bottom, int dy) {
+  pixels.data();  // a copy still waiting goes first
   top = std::max(top, 0);
   bottom = std::min(bottom, height);
   if (width <= 0 || top >= bottom || dy == 0 || top + dy < 0 || bottom + dy > height) return;
@@ -75,6 +99,15 @@ void Surface::MoveRows(int top, int bottom, int dy) {
     std::memcpy(new_rows + size_t(y) * w, old_rows + size_t(y) * w, w * sizeof(uint32_t));
   };
   const int target_top = top + dy, target_bottom = bottom + dy;
+  if (target_top == 0 || target_bottom == height) {
+    // One band of rows to keep, at the top or the bottom: left for later, as the caller
+    // is likely to paint over it.
+    const int first = target_top == 0 ? target_bottom : 0;
+    const int rows = target_top == 0 ? height - target_bottom : target_top;
+    if (rows > 0)
+      pixels.waiting_ = {size_t(first), size_t(rows), size_t(old_rows - buffer.data()) + size_t(first) * w, w, dy < 0};
+    return;
+  }
   if (dy < 0) {
     for (int y = height - 1; y >= target_bottom; --y) keep(y);
     for (int y = target_top - 1; y >= 0; --y) keep(y);

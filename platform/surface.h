@@ -15,7 +15,9 @@ namespace platform {
 // A surface's pixels: one contiguous row-major block, read and written like a vector.
 // The block may sit inside a taller buffer with spare rows above and below it, so that
 // scrolling the whole surface up or down moves where the block starts rather than every
-// pixel (Surface::ScrollRows). Copies hold the block alone.
+// pixel (Surface::MoveRows). The rows such a scroll leaves uncovered keep their old
+// pixels through a copy that waits until the pixels are next touched, because the caller
+// usually paints over them at once (Surface::WillFill). Copies hold the block alone.
 class PixelStore {
  public:
   using value_type = uint32_t;
@@ -26,14 +28,16 @@ class PixelStore {
   PixelStore(size_t n, uint32_t fill) : buffer_(n, fill), size_(n) {}
   PixelStore(const PixelStore& o) : buffer_(o.begin(), o.end()), size_(o.size_) {}
   PixelStore(PixelStore&& o) noexcept
-      : buffer_(std::move(o.buffer_)), start_(o.start_), size_(o.size_) {
+      : buffer_(std::move(o.buffer_)), start_(o.start_), size_(o.size_), waiting_(o.waiting_) {
     o.start_ = o.size_ = 0;
+    o.waiting_ = {};
   }
   PixelStore& operator=(const PixelStore& o) {
     if (this != &o) {
       buffer_.assign(o.begin(), o.end());
       start_ = 0;
       size_ = o.size_;
+      waiting_ = {};
     }
     return *this;
   }
@@ -41,12 +45,20 @@ class PixelStore {
     buffer_ = std::move(o.buffer_);
     start_ = o.start_;
     size_ = o.size_;
+    waiting_ = o.waiting_;
     o.start_ = o.size_ = 0;
+    o.waiting_ = {};
     return *this;
   }
 
-  uint32_t* data() { return buffer_.data() + start_; }
-  const uint32_t* data() const { return buffer_.data() + start_; }
+  uint32_t* data() {
+    if (waiting_.rows) Settle();
+    return buffer_.data() + start_;
+  }
+  const uint32_t* data() const {
+    if (waiting_.rows) Settle();
+    return buffer_.data() + start_;
+  }
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
   uint32_t& operator[](size_t i) { return data()[i]; }
@@ -66,9 +78,19 @@ class PixelStore {
 
  private:
   friend struct Surface;
-  std::vector<uint32_t> buffer_;
+  // Rows [first, first + rows) of the block still to take the pixels of the rows starting
+  // at buffer offset from; the copy goes bottom row first when down is set.
+  struct Waiting {
+    size_t first = 0, rows = 0, from = 0, width = 0;
+    bool down = false;
+  };
+  // Makes the waiting copy, all but columns [x0, x1) of rows [y0, y1) (none: x0 >= x1).
+  void Settle(size_t x0 = 0, size_t y0 = 0, size_t x1 = 0, size_t y1 = 0) const;
+
+  mutable std::vector<uint32_t> buffer_;
   size_t start_ = 0;  // where the block begins in buffer_, in pixels
   size_t size_ = 0;
+  mutable Waiting waiting_;
 };
 
 // A pixel surface: row-major, 32 bits a pixel, 0x00RRGGBB.
@@ -93,6 +115,12 @@ struct Surface {
   // the other rows as they were: a copy from the surface onto itself. For moves of most
   // of the rows it costs about |dy| rows rather than all of them. Does not bump version.
   void MoveRows(int top, int bottom, int dy);
+  // The caller is about to paint over columns [x0, x1) of rows [y0, y1), all of them: a
+  // copy still waiting for those pixels (after MoveRows) may leave them out.
+  void WillFill(int x0, int y0, int x1, int y1) {
+    if (pixels.waiting_.rows && x0 < x1 && y0 < y1 && x0 >= 0 && y0 >= 0)
+      pixels.Settle(size_t(x0), size_t(y0), size_t(x1), size_t(y1));
+  }
   // A change confined to rows [top, bottom) (none when top >= bottom); bumps version.
   void NoteRows(int top, int bottom) {
     if (rows_version != version) {

@@ -163,6 +163,7 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
   Surface& s = *d->surface;
   Box box = Intersect(FromRect(*lprc), SurfaceBox(s));
   if (box.Empty()) return 1;
+  s.WillFill(int(box.l), int(box.t), int(box.r), int(box.b));
   uint32_t p = DevicePixel(*d, b->color);
   for (int64_t y = box.t; y < box.b; ++y) {
     uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "gdi/gdi.h"
@@ -68,7 +70,7 @@ TEST(SurfaceScroll, RandomScrollsCopiesAndDrawingMatchMovingEveryPixel) {
     auto s = Numbered(pick(1, 9), pick(2, 30), &m);
     HDC dc = platform::CreateSurfaceDC(s, nullptr);
     for (int step = 0; step < 120; ++step) {
-      int kind = pick(0, 9);
+      int kind = pick(0, 10);
       int dy = pick(-m.h, m.h), dx = 0;
       RECT scroll = {0, pick(-2, m.h), m.w, pick(0, m.h + 2)};
       RECT clip = {0, pick(-2, m.h), m.w, pick(0, m.h + 2)};
@@ -93,6 +95,20 @@ TEST(SurfaceScroll, RandomScrollsCopiesAndDrawingMatchMovingEveryPixel) {
         ASSERT_TRUE(BitBlt(dc, 0, to, m.w, rows, dc, 0, top, SRCCOPY));
         RECT band = {0, top, m.w, top + rows};
         m.Scroll(0, to - top, &band, nullptr);
+        continue;
+      } else if (kind == 8) {
+        // Filling a box, as the log clears its new line: part of the rows a scroll left
+        // uncovered, all of them, or beyond them.
+        RECT box = {pick(-1, m.w), pick(-1, m.h), pick(0, m.w + 1), pick(0, m.h + 1)};
+        if (pick(0, 1)) box.left = 0, box.right = m.w + pick(-1, 1);
+        uint32_t c = uint32_t(pick(0, 0xFFFFFF));
+        HBRUSH brush = CreateSolidBrush(platform::PixelToColor(c));
+        FillRect(dc, &box, brush);
+        DeleteObject(brush);
+        for (int y = std::max<int>(box.top, 0); y < std::min<int>(box.bottom, m.h); ++y)
+          for (int x = std::max<int>(box.left, 0); x < std::min<int>(box.right, m.w); ++x)
+            m.At(x, y) = c;
+        ASSERT_EQ(s->pixels, m.px) << "round " << round << " step " << step << " fill";
         continue;
       } else {
         // Drawing between scrolls lands on the rows shown now.
@@ -152,6 +168,62 @@ TEST(SurfaceScroll, LongRunsEachWayThenResizeKeepTheTopLeftPicture) {
   EXPECT_EQ(s->pixels, r.px);
   EXPECT_EQ(CopiedOut(dc, 10, 50), r.px);
   platform::DestroySurfaceDC(dc);
+}
+
+// One line as the message log appends it: scroll up a line, clear it, draw its text.
+// plain scrolls through a separate bitmap instead, which moves every pixel.
+void AppendLine(HDC dc, HDC scratch, int w, int h, const char* text, bool plain) {
+  HGDIOBJ font = SelectObject(dc, GetStockObject(ANSI_FIXED_FONT));
+  TEXTMETRICA tm;
+  GetTextMetricsA(dc, &tm);
+  int line = tm.tmHeight + tm.tmExternalLeading;
+  if (plain) {
+    ASSERT_TRUE(BitBlt(scratch, 0, 0, w, h, dc, 0, 0, SRCCOPY));
+    ASSERT_TRUE(BitBlt(dc, 0, 0, w, h - line, scratch, 0, line, SRCCOPY));
+  } else {
+    ASSERT_TRUE(ScrollDC(dc, 0, -line, nullptr, nullptr, nullptr, nullptr));
+  }
+  HBRUSH brush = CreateSolidBrush(GetBkColor(dc));
+  HGDIOBJ old_brush = SelectObject(dc, brush);
+  HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
+  Rectangle(dc, 0, h - line, w, h + 1);
+  SelectObject(dc, old_pen);
+  SelectObject(dc, old_brush);
+  DeleteObject(brush);
+  TextOutA(dc, 5, h - line, text, int(std::strlen(text)));
+  SelectObject(dc, font);
+}
+
+TEST(SurfaceScroll, LogLinesMatchTheSameLinesScrolledByMovingEveryPixel) {
+  const int w = 300, h = 120;
+  Model unused{};
+  auto fast = Numbered(w, h, &unused);
+  auto plain = std::make_shared<Surface>(*fast);
+  HDC fast_dc = platform::CreateSurfaceDC(fast, nullptr);
+  HDC plain_dc = platform::CreateSurfaceDC(plain, nullptr);
+  HDC scratch = CreateCompatibleDC(plain_dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(plain_dc, w, h);
+  HGDIOBJ old = SelectObject(scratch, bitmap);
+  char text[128];
+  for (int i = 0; i < 200; ++i) {
+    // Some lines reach past the right edge; the last column is never cleared.
+    std::snprintf(text, sizeof text, "%s circle at (%d,%d), radius %d%s",
+                  i % 3 ? "Red" : "Blue", i * 7 % 601, i * 13 % 540, i % 40,
+                  i % 17 == 0 ? " and a long tail of text past the right-hand edge" : "");
+    if (i % 50 == 49) {
+      SetBkColor(fast_dc, RGB(i, 200, 100));
+      SetBkColor(plain_dc, RGB(i, 200, 100));
+    }
+    AppendLine(fast_dc, nullptr, w, h, text, false);
+    AppendLine(plain_dc, scratch, w, h, text, true);
+    ASSERT_EQ(fast->pixels, plain->pixels) << "line " << i;
+  }
+  EXPECT_EQ(CopiedOut(fast_dc, w, h), std::vector<uint32_t>(plain->pixels));
+  SelectObject(scratch, old);
+  DeleteObject(bitmap);
+  DeleteDC(scratch);
+  platform::DestroySurfaceDC(plain_dc);
+  platform::DestroySurfaceDC(fast_dc);
 }
 
 TEST(SurfaceScroll, MoveRowsIgnoresMovesOutsideTheSurface) {
