@@ -1,8 +1,8 @@
 // Pixel surfaces shared by the window system and the GDI.
+#include "surface.h"
+
 #include <algorithm>
 #include <cstring>
-
-#include "surface.h"
 
 namespace platform {
 
@@ -10,9 +10,6 @@ namespace {
 
 // Above this many pixels a surface gets no spare rows: they would double a large block.
 constexpr size_t kMostPixelsWithSpareRows = size_t(16) << 20;
-// Spare rows: about this many pixels' worth, from one to eight times the surface's
-// height. The more there are, the rarer the move back across the buffer.
-constexpr size_t kSparePixels = size_t(1) << 20;
 
 }  // namespace
 
@@ -77,8 +74,10 @@ void Surface::MoveRows(int top, int bottom, int dy) {
   const int64_t slid = int64_t(start) - dy;
   if (spare == 0 || slid < 0 || slid > int64_t(spare)) {
     // Out of spare rows on this side: move the block to the far end of the buffer once,
-    // which leaves room for about spare / |dy| more slides the same way.
-    if (spare == 0) spare = std::clamp(kSparePixels / w, h, 8 * h);
+    // which leaves room for about spare / |dy| more slides the same way. As many spare
+    // rows as the surface has: more would make the move rarer, but leave the rows a
+    // slide uncovers longer out of the cache, which costs more in the end.
+    if (spare == 0) spare = h;
     const size_t to = dy < 0 ? 0 : spare;
     if (buffer.size() == h * w) {
       std::vector<uint32_t> bigger((h + spare) * w);
@@ -105,7 +104,8 @@ void Surface::MoveRows(int top, int bottom, int dy) {
     const int first = target_top == 0 ? target_bottom : 0;
     const int rows = target_top == 0 ? height - target_bottom : target_top;
     if (rows > 0)
-      pixels.waiting_ = {size_t(first), size_t(rows), size_t(old_rows - buffer.data()) + size_t(first) * w, w, dy < 0};
+      pixels.waiting_ = {size_t(first), size_t(rows),
+                         size_t(old_rows - buffer.data()) + size_t(first) * w, w, dy < 0};
     return;
   }
   if (dy < 0) {

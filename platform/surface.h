@@ -144,6 +144,8 @@ using SurfacePtr = std::shared_ptr<Surface>;
 inline uint32_t ColorToPixel(COLORREF c) {
   return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
 }
-inline COLORREF PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
+inline COLORREF PixelToColor(uint32_t p) {
+  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
 
 }  // namespace platform

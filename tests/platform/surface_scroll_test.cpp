@@ -207,8 +207,8 @@ TEST(SurfaceScroll, LogLinesMatchTheSameLinesScrolledByMovingEveryPixel) {
   char text[128];
   for (int i = 0; i < 200; ++i) {
     // Some lines reach past the right edge; the last column is never cleared.
-    std::snprintf(text, sizeof text, "%s circle at (%d,%d), radius %d%s",
-                  i % 3 ? "Red" : "Blue", i * 7 % 601, i * 13 % 540, i % 40,
+    std::snprintf(text, sizeof text, "%s circle at (%d,%d), radius %d%s", i % 3 ? "Red" : "Blue",
+                  i * 7 % 601, i * 13 % 540, i % 40,
                   i % 17 == 0 ? " and a long tail of text past the right-hand edge" : "");
     if (i % 50 == 49) {
       SetBkColor(fast_dc, RGB(i, 200, 100));
