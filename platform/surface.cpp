@@ -1,26 +1,120 @@
 // Pixel surfaces shared by the window system and the GDI.
+#include "surface.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "surface.h"
-
 namespace platform {
+
+namespace {
+
+// Above this many pixels a surface gets no spare rows: they would double a large block.
+constexpr size_t kMostPixelsWithSpareRows = size_t(16) << 20;
+
+}  // namespace
 
 // Keeps the overlapping top-left part of the old picture, fills the rest.
 void Surface::Resize(int w, int h, uint32_t fill) {
   w = std::max(w, 0);
   h = std::max(h, 0);
   if (w == width && h == height) return;
-  std::vector<uint32_t> next(size_t(w) * size_t(h), fill);
+  PixelStore next(size_t(w) * size_t(h), fill);
   int keep_w = std::min(w, width);
   int keep_h = std::min(h, height);
   for (int y = 0; y < keep_h; ++y)
-    std::memcpy(&next[size_t(y) * size_t(w)], &pixels[size_t(y) * size_t(width)],
+    std::memcpy(next.data() + size_t(y) * size_t(w), pixels.data() + size_t(y) * size_t(width),
                 size_t(keep_w) * sizeof(uint32_t));
-  pixels.swap(next);
+  pixels = std::move(next);
   width = w;
   height = h;
   ++version;
+}
+
+void PixelStore::Settle(size_t x0, size_t y0, size_t x1, size_t y1) const {
+  const Waiting w = waiting_;
+  waiting_ = {};
+  uint32_t* to = buffer_.data() + start_;
+  const uint32_t* from = buffer_.data() + w.from;
+  // Rows copied one by one in the order that reads every old row before it is
+  // overwritten: a row's target may be another row's source.
+  for (size_t i = 0; i < w.rows; ++i) {
+    const size_t r = w.down ? w.rows - 1 - i : i;
+    const size_t y = w.first + r;
+    uint32_t* t = to + y * w.width;
+    const uint32_t* f = from + r * w.width;
+    if (y >= y0 && y < y1 && x0 < x1) {
+      // The caller paints over columns [x0, x1) of this row.
+      const size_t a = std::min(x0, w.width), b = std::min(x1, w.width);
+      std::memmove(t, f, a * sizeof(uint32_t));
+      std::memmove(t + b, f + b, (w.width - b) * sizeof(uint32_t));
+    } else {
+      std::memmove(t, f, w.width * sizeof(uint32_t));
+    }
+  }
+}
+
+void Surface::MoveRows(int top, int bottom, int dy) {
+  pixels.data();  // a copy still waiting goes first
+  top = std::max(top, 0);
+  bottom = std::min(bottom, height);
+  if (width <= 0 || top >= bottom || dy == 0 || top + dy < 0 || bottom + dy > height) return;
+  const size_t w = size_t(width), h = size_t(height);
+  const size_t moved = size_t(bottom - top), kept = h - moved;
+  if (kept >= moved || w * h > kMostPixelsWithSpareRows) {
+    // Full-width rows are one block: one move, overlap and all.
+    uint32_t* p = pixels.data();
+    std::memmove(p + size_t(top + dy) * w, p + size_t(top) * w, moved * w * sizeof(uint32_t));
+    return;
+  }
+  // Slide the block over the buffer by -dy rows, so every row takes the one dy rows
+  // above or below it; then put back the rows outside the move's target.
+  std::vector<uint32_t>& buffer = pixels.buffer_;
+  size_t spare = buffer.size() / w - h;
+  size_t start = pixels.start_ / w;
+  const int64_t slid = int64_t(start) - dy;
+  if (spare == 0 || slid < 0 || slid > int64_t(spare)) {
+    // Out of spare rows on this side: move the block to the far end of the buffer once,
+    // which leaves room for about spare / |dy| more slides the same way. As many spare
+    // rows as the surface has: more would make the move rarer, but leave the rows a
+    // slide uncovers longer out of the cache, which costs more in the end.
+    if (spare == 0) spare = h;
+    const size_t to = dy < 0 ? 0 : spare;
+    if (buffer.size() == h * w) {
+      std::vector<uint32_t> bigger((h + spare) * w);
+      std::memcpy(bigger.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
+      buffer.swap(bigger);
+    } else {
+      std::memmove(buffer.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
+    }
+    start = to;
+  }
+  uint32_t* old_rows = buffer.data() + start * w;
+  start = size_t(int64_t(start) - dy);
+  uint32_t* new_rows = buffer.data() + start * w;
+  pixels.start_ = start * w;
+  // Row y now lies where old row y - dy was. The rows the move does not reach keep their
+  // pixels: copied over, in the order that reads each old row before it is overwritten.
+  auto keep = [&](int y) {
+    std::memcpy(new_rows + size_t(y) * w, old_rows + size_t(y) * w, w * sizeof(uint32_t));
+  };
+  const int target_top = top + dy, target_bottom = bottom + dy;
+  if (target_top == 0 || target_bottom == height) {
+    // One band of rows to keep, at the top or the bottom: left for later, as the caller
+    // is likely to paint over it.
+    const int first = target_top == 0 ? target_bottom : 0;
+    const int rows = target_top == 0 ? height - target_bottom : target_top;
+    if (rows > 0)
+      pixels.waiting_ = {size_t(first), size_t(rows),
+                         size_t(old_rows - buffer.data()) + size_t(first) * w, w, dy < 0};
+    return;
+  }
+  if (dy < 0) {
+    for (int y = height - 1; y >= target_bottom; --y) keep(y);
+    for (int y = target_top - 1; y >= 0; --y) keep(y);
+  } else {
+    for (int y = 0; y < target_top; ++y) keep(y);
+    for (int y = target_bottom; y < height; ++y) keep(y);
+  }
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,11 +12,92 @@
 
 namespace platform {
 
+// A surface's pixels: one contiguous row-major block, read and written like a vector.
+// The block may sit inside a taller buffer with spare rows above and below it, so that
+// scrolling the whole surface up or down moves where the block starts rather than every
+// pixel (Surface::MoveRows). The rows such a scroll leaves uncovered keep their old
+// pixels through a copy that waits until the pixels are next touched, because the caller
+// usually paints over them at once (Surface::WillFill). Copies hold the block alone.
+class PixelStore {
+ public:
+  using value_type = uint32_t;
+  using iterator = uint32_t*;
+  using const_iterator = const uint32_t*;
+
+  PixelStore() = default;
+  PixelStore(size_t n, uint32_t fill) : buffer_(n, fill), size_(n) {}
+  PixelStore(const PixelStore& o) : buffer_(o.begin(), o.end()), size_(o.size_) {}
+  PixelStore(PixelStore&& o) noexcept
+      : buffer_(std::move(o.buffer_)), start_(o.start_), size_(o.size_), waiting_(o.waiting_) {
+    o.start_ = o.size_ = 0;
+    o.waiting_ = {};
+  }
+  PixelStore& operator=(const PixelStore& o) {
+    if (this != &o) {
+      buffer_.assign(o.begin(), o.end());
+      start_ = 0;
+      size_ = o.size_;
+      waiting_ = {};
+    }
+    return *this;
+  }
+  PixelStore& operator=(PixelStore&& o) noexcept {
+    buffer_ = std::move(o.buffer_);
+    start_ = o.start_;
+    size_ = o.size_;
+    waiting_ = o.waiting_;
+    o.start_ = o.size_ = 0;
+    o.waiting_ = {};
+    return *this;
+  }
+
+  uint32_t* data() {
+    if (waiting_.rows) Settle();
+    return buffer_.data() + start_;
+  }
+  const uint32_t* data() const {
+    if (waiting_.rows) Settle();
+    return buffer_.data() + start_;
+  }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  uint32_t& operator[](size_t i) { return data()[i]; }
+  const uint32_t& operator[](size_t i) const { return data()[i]; }
+  iterator begin() { return data(); }
+  iterator end() { return data() + size_; }
+  const_iterator begin() const { return data(); }
+  const_iterator end() const { return data() + size_; }
+  operator std::vector<uint32_t>() const { return {begin(), end()}; }
+
+  friend bool operator==(const PixelStore& a, const PixelStore& b) {
+    return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
+  }
+  friend bool operator==(const PixelStore& a, const std::vector<uint32_t>& b) {
+    return a.size_ == b.size() && std::equal(a.begin(), a.end(), b.begin());
+  }
+
+ private:
+  friend struct Surface;
+  // Rows [first, first + rows) of the block still to take the pixels of the rows starting
+  // at buffer offset from; the copy goes bottom row first when down is set.
+  struct Waiting {
+    size_t first = 0, rows = 0, from = 0, width = 0;
+    bool down = false;
+  };
+  // Makes the waiting copy, all but columns [x0, x1) of rows [y0, y1) (none: x0 >= x1).
+  void Settle(size_t x0 = 0, size_t y0 = 0, size_t x1 = 0, size_t y1 = 0) const;
+
+  mutable std::vector<uint32_t> buffer_;
+  size_t start_ = 0;  // where the block begins in buffer_, in pixels
+  size_t size_ = 0;
+  mutable Waiting waiting_;
+};
+
 // A pixel surface: row-major, 32 bits a pixel, 0x00RRGGBB.
 struct Surface {
   int width = 0;
   int height = 0;
-  std::vector<uint32_t> pixels;
+  PixelStore pixels;
   // Bumped by everything that changes the pixels, so a host presents only
   // surfaces that changed since it last looked.
   uint64_t version = 0;
@@ -29,6 +111,16 @@ struct Surface {
   Surface(int w, int h, uint32_t fill = 0xFFFFFF)
       : width(w), height(h), pixels(size_t(w > 0 ? w : 0) * size_t(h > 0 ? h : 0), fill) {}
   void Resize(int w, int h, uint32_t fill = 0xFFFFFF);
+  // Moves rows [top, bottom) of the whole width by dy rows (into the surface), leaving
+  // the other rows as they were: a copy from the surface onto itself. For moves of most
+  // of the rows it costs about |dy| rows rather than all of them. Does not bump version.
+  void MoveRows(int top, int bottom, int dy);
+  // The caller is about to paint over columns [x0, x1) of rows [y0, y1), all of them: a
+  // copy still waiting for those pixels (after MoveRows) may leave them out.
+  void WillFill(int x0, int y0, int x1, int y1) {
+    if (pixels.waiting_.rows && x0 < x1 && y0 < y1 && x0 >= 0 && y0 >= 0)
+      pixels.Settle(size_t(x0), size_t(y0), size_t(x1), size_t(y1));
+  }
   // A change confined to rows [top, bottom) (none when top >= bottom); bumps version.
   void NoteRows(int top, int bottom) {
     if (rows_version != version) {
@@ -52,6 +144,8 @@ using SurfacePtr = std::shared_ptr<Surface>;
 inline uint32_t ColorToPixel(COLORREF c) {
   return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
 }
-inline COLORREF PixelToColor(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
+inline COLORREF PixelToColor(uint32_t p) {
+  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
 
 }  // namespace platform

@@ -27,6 +27,11 @@ Box FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 void CopyPixels(Surface& dst, const Surface& src, Box from, int64_t dx, int64_t dy) {
   int64_t w = from.r - from.l;
   if (w <= 0 || from.b <= from.t) return;
+  // Whole rows on one surface: the surface moves them, most of them without copying.
+  if (&dst == &src && dx == 0 && from.l == 0 && w == dst.width) {
+    dst.MoveRows(int(from.t), int(from.b), int(dy));
+    return;
+  }
   auto row = [&](int64_t y) {
     const uint32_t* s = src.pixels.data() + size_t(y) * size_t(src.width) + size_t(from.l);
     uint32_t* d = dst.pixels.data() + size_t(y + dy) * size_t(dst.width) + size_t(from.l + dx);
@@ -158,6 +163,7 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
   Surface& s = *d->surface;
   Box box = Intersect(FromRect(*lprc), SurfaceBox(s));
   if (box.Empty()) return 1;
+  s.WillFill(int(box.l), int(box.t), int(box.r), int(box.b));
   uint32_t p = DevicePixel(*d, b->color);
   for (int64_t y = box.t; y < box.b; ++y) {
     uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);

@@ -14,6 +14,7 @@ void FillSurfaceRect(Surface& s, const RECT& r, COLORREF colour) {
   int64_t l = std::max<int64_t>(r.left, 0), t = std::max<int64_t>(r.top, 0);
   int64_t rr = std::min<int64_t>(r.right, s.width), b = std::min<int64_t>(r.bottom, s.height);
   if (l >= rr || t >= b) return;
+  s.WillFill(int(l), int(t), int(rr), int(b));
   uint32_t p = ColorToPixel(colour);
   for (int64_t y = t; y < b; ++y) {
     uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
@@ -77,6 +78,7 @@ inline void Box(Surface& s, i64 l, i64 t, i64 r, i64 b, uint32_t px) {
   t = std::max<i64>(t, 0);
   b = std::min<i64>(b, s.height - 1);
   if (l > r || t > b) return;
+  s.WillFill(int(l), int(t), int(r + 1), int(b + 1));
   size_t n = size_t(r - l + 1), stride = size_t(s.width);
   uint32_t* first = s.pixels.data() + size_t(t) * stride + size_t(l);
   if (n == stride) {  // whole rows: one run
