@@ -1,7 +1,8 @@
 // The garden in headless Chromium, driven over the DevTools protocol on a pipe (no
 // packages beyond node): the page loads and shows its first picture, Add Bug adds a
-// bug, Ctrl+H and Ctrl+A halt and resume, Ctrl+L logs, and a script recorded with
-// Ctrl+R plays back after a reload. Prints the figures it measures.
+// bug, Ctrl+H, Ctrl+F and Ctrl+A halt, step and resume, Alt alone opens the menu,
+// Ctrl+L logs, a script recorded with Ctrl+R plays back after a reload, and the page
+// keeps the garden's Ctrl keys from the browser. Prints the figures it measures.
 // Usage: node browser-check.mjs SITE_DIR
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
@@ -113,6 +114,13 @@ async function load() {
         }
       return n;
     };
+    // Every Ctrl or Alt key press the page saw, and whether it kept it from the
+    // browser: a listener on the window hears it after the garden's own.
+    window.kxKeys = [];
+    window.addEventListener('keydown', (e) => {
+      if (e.ctrlKey || e.key === 'Alt')
+        kxKeys.push({ code: e.code, prevented: e.defaultPrevented, target: e.target.id });
+    });
     window.kxSnap = {};
     window.kxKeep = (name, title) => { kxSnap[name] = kxPixels(title).data.slice(); };
     window.kxDiffer = (name, title) => {
@@ -139,8 +147,11 @@ async function clickRuntime(x, y) {
   await cdp('Input.dispatchMouseEvent', { type: 'mousePressed', x: px, y: py, button: 'left', clickCount: 1 });
   await cdp('Input.dispatchMouseEvent', { type: 'mouseReleased', x: px, y: py, button: 'left', clickCount: 1 });
 }
+// Ctrl+letter: whether the page kept each from the browser, by letter.
+const ctrlKept = {};
 async function ctrl(letter) {
   const code = letter.toUpperCase().charCodeAt(0);
+  const seen = await evaluate('kxKeys.length');
   await cdp('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: 17, key: 'Control',
                                         code: 'ControlLeft', modifiers: 2 });
   await cdp('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: code,
@@ -149,6 +160,9 @@ async function ctrl(letter) {
                                         code: 'Key' + letter.toUpperCase(), modifiers: 2 });
   await cdp('Input.dispatchKeyEvent', { type: 'keyUp', windowsVirtualKeyCode: 17, key: 'Control',
                                         code: 'ControlLeft', modifiers: 0 });
+  const keys = await evaluate(`kxKeys.slice(${seen})`);
+  const press = keys.find((k) => k.code === 'Key' + letter.toUpperCase());
+  ctrlKept[letter.toUpperCase()] = !!press && press.prevented && press.target.startsWith('kx-window-');
   await sleep(300);
 }
 async function press(vk, key, code) {
@@ -164,17 +178,32 @@ async function still(ms = 600) {
 // Pure blue in the garden: bug 3's head and number.
 const gardenBlue = () => evaluate(`kxCount('${DRAW}', 0x0000ff, 300, 19, 601, 540)`);
 
+// CPU ticks (user + system) of every process in the browser's group, from /proc, by
+// kind: the renderer's main thread (where the program runs) and the rest of it, the GPU
+// process (the display compositor, in software here), the browser process, others.
 function cpuTicks() {
-  // Every process of the browser's group, from /proc.
-  let total = 0;
+  const ticks = { total: 0, main: 0, renderer: 0, gpu: 0, browser: 0, other: 0 };
   for (const pid of fs.readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
       const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
       const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
-      if (Number(f[2]) === chromium.pid) total += Number(f[11]) + Number(f[12]);
+      if (Number(f[2]) !== chromium.pid) continue;
+      const n = Number(f[11]) + Number(f[12]);
+      const type = /--type=([a-z-]+)/.exec(fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8'));
+      ticks.total += n;
+      if (!type) ticks.browser += n;
+      else if (type[1] === 'gpu-process') ticks.gpu += n;
+      else if (type[1] !== 'renderer') ticks.other += n;
+      else {
+        ticks.renderer += n;
+        // The main thread has the process's own id.
+        const t = fs.readFileSync(`/proc/${pid}/task/${pid}/stat`, 'utf8');
+        const tf = t.slice(t.lastIndexOf(')') + 2).split(' ');
+        ticks.main += Number(tf[11]) + Number(tf[12]);
+      }
     } catch (e) { /* gone */ }
   }
-  return total;
+  return ticks;
 }
 
 try {
@@ -190,14 +219,27 @@ try {
   }
   check(await evaluate(`!!kxCanvas('${LOG}')`), 'the log window has its canvas');
 
-  // CPU while animating, over 10 seconds.
+  // CPU while animating, over 10 seconds: the whole browser from /proc (headless, so
+  // the page is composited in software), and the program alone, as the time it ran
+  // between its waits.
   await sleep(1000);
+  const shown0 = await evaluate('({ ...Module.kxHost.shown })');
   const t0 = cpuTicks(), w0 = Date.now(), b0 = await evaluate('Module.kxHost.busyMs');
   await sleep(10000);
-  const wall = Date.now() - w0;
-  const cpu = ((cpuTicks() - t0) / 100) / (wall / 1000) * 100;
+  const wall = Date.now() - w0, t1 = cpuTicks();
+  const pct = (k) => (((t1[k] - t0[k]) / 100) / (wall / 1000) * 100).toFixed(1);
   const busy = ((await evaluate('Module.kxHost.busyMs')) - b0) / wall * 100;
-  check(true, `CPU while animating: browser ${cpu.toFixed(1)}% of a core, the program ${busy.toFixed(1)}%`);
+  check(true, `CPU while animating: browser ${pct('total')}% of a core (renderer ${pct('renderer')}%, ` +
+              `its main thread ${pct('main')}%; GPU process ${pct('gpu')}%; browser process ` +
+              `${pct('browser')}%; others ${pct('other')}%)`);
+  check(true, `CPU while animating: the program ${busy.toFixed(1)}% (time between its waits)`);
+  // Presenting puts only what changed, once per display frame.
+  const shown1 = await evaluate('Module.kxHost.shown');
+  const frames = shown1.frames - shown0.frames;
+  const share = (shown1.pixels - shown0.pixels) / Math.max(1, shown1.canvasPixels - shown0.canvasPixels);
+  check(frames > 0 && frames <= wall / 1000 * 60 && share < 0.5,
+        `the canvases were given ${frames} frames in ${(wall / 1000).toFixed(1)} s, ` +
+        `${(share * 100).toFixed(1)}% of their area each`);
   check((await still(300)) > 0, 'the garden animates');
 
   // Ctrl+H halts, Ctrl+A resumes.
@@ -205,6 +247,14 @@ try {
   await ctrl('h');
   const halted = await still();
   check(halted === 0, `Ctrl+H halts the picture (${halted} pixels changed in 600 ms)`);
+
+  // Ctrl+F advances one frame and stays halted.
+  await evaluate(`kxKeep('step', '${DRAW}')`);
+  await ctrl('f');
+  const stepped = await evaluate(`kxDiffer('step', '${DRAW}')`);
+  const afterStep = await still();
+  check(stepped > 0 && afterStep === 0,
+        `Ctrl+F advances one frame (${stepped} pixels changed, then ${afterStep} in 600 ms)`);
 
   // Add Bug (row 7 of the left panel) brings bug 2 while halted.
   await evaluate(`kxKeep('before-add', '${DRAW}')`);
@@ -222,6 +272,27 @@ try {
   await ctrl('a');
   const resumed = await still();
   check(resumed > 0, `Ctrl+A resumes the animation (${resumed} pixels changed in 600 ms)`);
+
+  // Alt alone selects the menu bar, Down opens Run, Enter chooses its first item,
+  // Animate; the page keeps the Alt key from the browser.
+  await ctrl('h');
+  await evaluate(`kxKeep('alt', '${DRAW}')`);
+  const altSeen = await evaluate('kxKeys.length');
+  await cdp('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: 18, key: 'Alt',
+                                        code: 'AltLeft', modifiers: 1 });
+  await cdp('Input.dispatchKeyEvent', { type: 'keyUp', windowsVirtualKeyCode: 18, key: 'Alt',
+                                        code: 'AltLeft', modifiers: 0 });
+  await sleep(300);
+  const altKeys = await evaluate(`kxKeys.slice(${altSeen})`);
+  const altBar = await evaluate(`kxDiffer('alt', '${DRAW}')`);
+  check(altKeys.length === 1 && altKeys[0].prevented && altBar > 0,
+        `Alt alone selects the menu bar (${altBar} pixels changed; kept from the browser: ${altKeys.length === 1 && altKeys[0].prevented})`);
+  await press(40, 'ArrowDown', 'ArrowDown');
+  const altOpened = await evaluate(`kxDiffer('alt', '${DRAW}')`);
+  check(altOpened > altBar + 1000, `then Down opens the Run menu (${altOpened} pixels changed)`);
+  await press(13, 'Enter', 'Enter');
+  const altAnimates = await still();
+  check(altAnimates > 0, `then Enter chooses Animate (${altAnimates} pixels changed in 600 ms)`);
 
   // Ctrl+L: the log window fills with lines.
   const logInk = () => evaluate(`(() => { const c = kxCanvas('${LOG}');
@@ -298,8 +369,15 @@ try {
   await load();
   await until('the page comes back', `!!window.kxFirstPicture && !!kxCanvas('${DRAW}')`);
   await evaluate(`kxCanvas('${DRAW}').focus(), true`);
+  await ctrl('o');
   await ctrl('q');
   if (await until('Ctrl+Q ends the garden', ended, 5000)) check(true, 'Run > Quit and Ctrl+Q end the garden');
+
+  // Each of the garden's Ctrl keys reached it, and it kept them all from the browser.
+  const keys = ['R', 'P', 'O', 'L', 'Q', 'H', 'F', 'A'];
+  const lost = keys.filter((k) => !ctrlKept[k]);
+  check(lost.length === 0, `the page keeps ${keys.map((k) => 'Ctrl+' + k).join(', ')} from the browser` +
+                           (lost.length ? ` (not: ${lost.join(', ')})` : ' (default prevented on each)'));
 } catch (e) {
   check(false, 'browser checks: ' + e.message);
 }
