@@ -1,7 +1,8 @@
 // The web host: each native window is an HTML canvas on the page (web/page.js makes
 // them, with a caption and a close box around each). Each canvas has a copy of its frame
 // in canvas byte order here; presenting converts only the parts the platform says changed
-// and tells the page which boxes to put, which it does once per display frame. Input
+// and tells the page which boxes to put, which it does as the program gives the browser
+// its turn, once however often it presented. Input
 // arrives as events the page queues; WaitEvent gives the browser its turn through
 // Asyncify and comes back on the next queued event or at the deadline, never polling.
 #ifdef __EMSCRIPTEN__
@@ -39,6 +40,7 @@ EM_ASYNC_JS(void, kx_web_wait, (double deadline_ms), {
 });
 // One turn of the browser's event loop (a task, so that it paints in between).
 EM_ASYNC_JS(void, kx_web_yield, (), {
+  Module.kxHost.draw();
   await new Promise(function(resolve) { setTimeout(resolve, 0); });
 });
 EM_JS(double, kx_web_now, (), { return Math.floor(performance.now()); });
