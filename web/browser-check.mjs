@@ -335,6 +335,18 @@ try {
   await sleep(300);
   await clickRuntime(-252, -197);
   await sleep(700);
+  // Each record reaches IndexedDB while recording goes on (a page closed now keeps it).
+  const kept = await until('the records reach IndexedDB while recording', `(async () => {
+    const db = await new Promise((ok, no) => { const r = indexedDB.open('/garden');
+                                               r.onsuccess = () => ok(r.result); r.onerror = no; });
+    const entry = await new Promise((ok, no) => {
+      const r = db.transaction('FILE_DATA').objectStore('FILE_DATA').get('/garden/KX507.SCR');
+      r.onsuccess = () => ok(r.result); r.onerror = no; });
+    db.close();
+    const stored = entry ? new TextDecoder().decode(entry.contents) : '';
+    return stored.includes('KX507_MOUSE') &&
+           stored === new TextDecoder().decode(FS.readFile('/garden/KX507.SCR')); })()`, 5000);
+  if (kept) check(true, 'the records reach IndexedDB while recording goes on');
   await ctrl('r');
   await until('KX507.SCR is written', `(() => { try { return FS.stat('/garden/KX507.SCR').size > 0; }
                                                 catch (e) { return false; } })()`);

@@ -19,7 +19,6 @@ var Module = {
   var windows = {};
   var queue = [];
   var wake = null;
-  var savedTime = 0;
   var scriptWritten = false;
 
   function push(ev) {
@@ -214,32 +213,33 @@ var Module = {
   Module.kxHost = host;
 
   // KX507.SCR goes to IndexedDB whenever the program has written it, checked as the
-  // program goes idle: only after a close of the file opened for writing, since looking
-  // the file up on every wait costs more than the rest of the wait.
+  // program goes idle: only once it was opened for writing or written, since looking the
+  // file up on every wait cost more than the rest of the wait.
   function saveIfChanged() {
     if (!scriptWritten) return;
     scriptWritten = false;
-    var t = 0;
-    try { t = FS.stat(SCRIPT_FILE).mtime.getTime(); } catch (e) { return; }
-    if (t === savedTime) return;
-    savedTime = t;
     FS.syncfs(false, function (err) { if (err) console.warn('saving KX507.SCR failed', err); });
   }
   Module.kxSave = saveIfChanged;
 
   Module.preRun = [function () {
-    var close = FS.close;
-    FS.close = function (stream) {
-      // O_WRONLY or O_RDWR
-      if (stream && stream.path === SCRIPT_FILE && (stream.flags & 3)) scriptWritten = true;
-      return close.apply(this, arguments);
+    // Opening it for writing (O_WRONLY, O_RDWR: it may be truncated) and each write
+    // mark it; the runtime flushes record by record, so each record is kept.
+    var open = FS.open, write = FS.write;
+    FS.open = function () {
+      var stream = open.apply(this, arguments);
+      if (stream.path === SCRIPT_FILE && (stream.flags & 3)) scriptWritten = true;
+      return stream;
+    };
+    FS.write = function (stream) {
+      if (stream.path === SCRIPT_FILE) scriptWritten = true;
+      return write.apply(this, arguments);
     };
     FS.mkdir(DATA_DIR);
     FS.mount(IDBFS, {}, DATA_DIR);
     addRunDependency('kx-garden-files');
     FS.syncfs(true, function (err) {
       if (err) console.warn('reading stored files failed', err);
-      try { savedTime = FS.stat(SCRIPT_FILE).mtime.getTime(); } catch (e) { savedTime = 0; }
       FS.chdir(DATA_DIR);
       removeRunDependency('kx-garden-files');
     });
