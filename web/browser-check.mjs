@@ -1,7 +1,8 @@
 // The garden in headless Chromium, driven over the DevTools protocol on a pipe (no
 // packages beyond node): the page loads and shows its first picture, Add Bug adds a
-// bug, Ctrl+H and Ctrl+A halt and resume, Ctrl+L logs, and a script recorded with
-// Ctrl+R plays back after a reload. Prints the figures it measures.
+// bug, Ctrl+H, Ctrl+F and Ctrl+A halt, step and resume, Alt alone opens the menu,
+// Ctrl+L logs, a script recorded with Ctrl+R plays back after a reload, and the page
+// keeps the garden's Ctrl keys from the browser. Prints the figures it measures.
 // Usage: node browser-check.mjs SITE_DIR
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
@@ -13,8 +14,10 @@ const site = process.argv[2];
 const server = await serve(site);
 const url = `http://127.0.0.1:${server.address().port}/`;
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kx-chromium-'));
+// The window holds the whole drawing window, for the screenshot.
 const chromium = spawn('chromium', [
-  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--headless', '--window-size=1280,1000', '--no-sandbox', '--disable-gpu', '--disable-quic',
+  '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
   '--remote-debugging-pipe', `--user-data-dir=${profile}`, 'about:blank',
 ], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'], detached: true });
@@ -113,6 +116,13 @@ async function load() {
         }
       return n;
     };
+    // Every Ctrl or Alt key press the page saw, and whether it kept it from the
+    // browser: a listener on the window hears it after the garden's own.
+    window.kxKeys = [];
+    window.addEventListener('keydown', (e) => {
+      if (e.ctrlKey || e.key === 'Alt')
+        kxKeys.push({ code: e.code, prevented: e.defaultPrevented, target: e.target.id });
+    });
     window.kxSnap = {};
     window.kxKeep = (name, title) => { kxSnap[name] = kxPixels(title).data.slice(); };
     window.kxDiffer = (name, title) => {
@@ -139,8 +149,11 @@ async function clickRuntime(x, y) {
   await cdp('Input.dispatchMouseEvent', { type: 'mousePressed', x: px, y: py, button: 'left', clickCount: 1 });
   await cdp('Input.dispatchMouseEvent', { type: 'mouseReleased', x: px, y: py, button: 'left', clickCount: 1 });
 }
+// Ctrl+letter: whether the page kept each from the browser, by letter.
+const ctrlKept = {};
 async function ctrl(letter) {
   const code = letter.toUpperCase().charCodeAt(0);
+  const seen = await evaluate('kxKeys.length');
   await cdp('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: 17, key: 'Control',
                                         code: 'ControlLeft', modifiers: 2 });
   await cdp('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: code,
@@ -149,6 +162,9 @@ async function ctrl(letter) {
                                         code: 'Key' + letter.toUpperCase(), modifiers: 2 });
   await cdp('Input.dispatchKeyEvent', { type: 'keyUp', windowsVirtualKeyCode: 17, key: 'Control',
                                         code: 'ControlLeft', modifiers: 0 });
+  const keys = await evaluate(`kxKeys.slice(${seen})`);
+  const press = keys.find((k) => k.code === 'Key' + letter.toUpperCase());
+  ctrlKept[letter.toUpperCase()] = !!press && press.prevented && press.target.startsWith('kx-window-');
   await sleep(300);
 }
 async function press(vk, key, code) {
@@ -164,17 +180,32 @@ async function still(ms = 600) {
 // Pure blue in the garden: bug 3's head and number.
 const gardenBlue = () => evaluate(`kxCount('${DRAW}', 0x0000ff, 300, 19, 601, 540)`);
 
+// CPU ticks (user + system) of every process in the browser's group, from /proc, by
+// kind: the renderer's main thread (where the program runs) and the rest of it, the GPU
+// process (the display compositor, in software here), the browser process, others.
 function cpuTicks() {
-  // Every process of the browser's group, from /proc.
-  let total = 0;
+  const ticks = { total: 0, main: 0, renderer: 0, gpu: 0, browser: 0, other: 0 };
   for (const pid of fs.readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
       const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
       const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
-      if (Number(f[2]) === chromium.pid) total += Number(f[11]) + Number(f[12]);
+      if (Number(f[2]) !== chromium.pid) continue;
+      const n = Number(f[11]) + Number(f[12]);
+      const type = /--type=([a-z-]+)/.exec(fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8'));
+      ticks.total += n;
+      if (!type) ticks.browser += n;
+      else if (type[1] === 'gpu-process') ticks.gpu += n;
+      else if (type[1] !== 'renderer') ticks.other += n;
+      else {
+        ticks.renderer += n;
+        // The main thread has the process's own id.
+        const t = fs.readFileSync(`/proc/${pid}/task/${pid}/stat`, 'utf8');
+        const tf = t.slice(t.lastIndexOf(')') + 2).split(' ');
+        ticks.main += Number(tf[11]) + Number(tf[12]);
+      }
     } catch (e) { /* gone */ }
   }
-  return total;
+  return ticks;
 }
 
 try {
@@ -190,14 +221,28 @@ try {
   }
   check(await evaluate(`!!kxCanvas('${LOG}')`), 'the log window has its canvas');
 
-  // CPU while animating, over 10 seconds.
-  await sleep(1000);
+  // CPU while animating, over 10 seconds: the whole browser from /proc (headless, so
+  // the page is composited in software), and the program alone, as the time it ran
+  // between its waits.
+  // After the first seconds, when the browser is still compiling the program.
+  await sleep(3000);
+  const shown0 = await evaluate('({ ...Module.kxHost.shown })');
   const t0 = cpuTicks(), w0 = Date.now(), b0 = await evaluate('Module.kxHost.busyMs');
   await sleep(10000);
-  const wall = Date.now() - w0;
-  const cpu = ((cpuTicks() - t0) / 100) / (wall / 1000) * 100;
+  const wall = Date.now() - w0, t1 = cpuTicks();
+  const pct = (k) => (((t1[k] - t0[k]) / 100) / (wall / 1000) * 100).toFixed(1);
   const busy = ((await evaluate('Module.kxHost.busyMs')) - b0) / wall * 100;
-  check(true, `CPU while animating: browser ${cpu.toFixed(1)}% of a core, the program ${busy.toFixed(1)}%`);
+  check(true, `CPU while animating: browser ${pct('total')}% of a core (renderer ${pct('renderer')}%, ` +
+              `its main thread ${pct('main')}%; GPU process ${pct('gpu')}%; browser process ` +
+              `${pct('browser')}%; others ${pct('other')}%)`);
+  check(true, `CPU while animating: the program ${busy.toFixed(1)}% (time between its waits)`);
+  // Presenting puts only what changed, once per turn of the browser.
+  const shown1 = await evaluate('Module.kxHost.shown');
+  const frames = shown1.frames - shown0.frames;
+  const share = (shown1.pixels - shown0.pixels) / Math.max(1, shown1.canvasPixels - shown0.canvasPixels);
+  check(frames > 0 && frames <= wall / 1000 * 60 && share < 0.5,
+        `the canvases were given ${frames} frames in ${(wall / 1000).toFixed(1)} s, ` +
+        `${(share * 100).toFixed(1)}% of their area each`);
   check((await still(300)) > 0, 'the garden animates');
 
   // Ctrl+H halts, Ctrl+A resumes.
@@ -205,6 +250,36 @@ try {
   await ctrl('h');
   const halted = await still();
   check(halted === 0, `Ctrl+H halts the picture (${halted} pixels changed in 600 ms)`);
+
+  // Ctrl+F advances one frame and stays halted.
+  await evaluate(`kxKeep('step', '${DRAW}')`);
+  await ctrl('f');
+  const stepped = await evaluate(`kxDiffer('step', '${DRAW}')`);
+  const afterStep = await still();
+  check(stepped > 0 && afterStep === 0,
+        `Ctrl+F advances one frame (${stepped} pixels changed, then ${afterStep} in 600 ms)`);
+
+  // The screen shows what the canvas holds: its pictures reach the display compositor
+  // on their own path (a desynchronized canvas).
+  const rect = await evaluate(`(() => { const b = kxCanvas('${DRAW}').getBoundingClientRect();
+                                        return [b.left, b.top, b.width, b.height, innerWidth, innerHeight]; })()`);
+  const shot = await cdp('Page.captureScreenshot', { format: 'png',
+    clip: { x: rect[0], y: rect[1], width: rect[2], height: rect[3], scale: 1 } });
+  const onScreen = await evaluate(`(async () => {
+    const img = new Image();
+    img.src = 'data:image/png;base64,${shot.data}';
+    await img.decode();
+    const c = document.createElement('canvas');
+    c.width = img.width, c.height = img.height;
+    const x = c.getContext('2d');
+    x.drawImage(img, 0, 0);
+    const a = x.getImageData(0, 0, c.width, c.height).data, b = kxPixels('${DRAW}');
+    if (c.width !== b.width || c.height !== b.height) return 'a picture of ' + c.width + ' x ' + c.height;
+    let n = 0;
+    for (let i = 0; i < a.length; i += 4)
+      if (a[i] !== b.data[i] || a[i + 1] !== b.data[i + 1] || a[i + 2] !== b.data[i + 2]) n++;
+    return n; })()`);
+  check(onScreen === 0, `the screen shows the canvas's pixels (${onScreen} differ, viewport ${rect[4]} x ${rect[5]})`);
 
   // Add Bug (row 7 of the left panel) brings bug 2 while halted.
   await evaluate(`kxKeep('before-add', '${DRAW}')`);
@@ -223,6 +298,27 @@ try {
   const resumed = await still();
   check(resumed > 0, `Ctrl+A resumes the animation (${resumed} pixels changed in 600 ms)`);
 
+  // Alt alone selects the menu bar, Down opens Run, Enter chooses its first item,
+  // Animate; the page keeps the Alt key from the browser.
+  await ctrl('h');
+  await evaluate(`kxKeep('alt', '${DRAW}')`);
+  const altSeen = await evaluate('kxKeys.length');
+  await cdp('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: 18, key: 'Alt',
+                                        code: 'AltLeft', modifiers: 1 });
+  await cdp('Input.dispatchKeyEvent', { type: 'keyUp', windowsVirtualKeyCode: 18, key: 'Alt',
+                                        code: 'AltLeft', modifiers: 0 });
+  await sleep(300);
+  const altKeys = await evaluate(`kxKeys.slice(${altSeen})`);
+  const altBar = await evaluate(`kxDiffer('alt', '${DRAW}')`);
+  check(altKeys.length === 1 && altKeys[0].prevented && altBar > 0,
+        `Alt alone selects the menu bar (${altBar} pixels changed; kept from the browser: ${altKeys.length === 1 && altKeys[0].prevented})`);
+  await press(40, 'ArrowDown', 'ArrowDown');
+  const altOpened = await evaluate(`kxDiffer('alt', '${DRAW}')`);
+  check(altOpened > altBar + 1000, `then Down opens the Run menu (${altOpened} pixels changed)`);
+  await press(13, 'Enter', 'Enter');
+  const altAnimates = await still();
+  check(altAnimates > 0, `then Enter chooses Animate (${altAnimates} pixels changed in 600 ms)`);
+
   // Ctrl+L: the log window fills with lines.
   const logInk = () => evaluate(`(() => { const c = kxCanvas('${LOG}');
     return c.width * c.height - kxCount('${LOG}', 0xffffff, 0, 0, c.width, c.height); })()`);
@@ -239,6 +335,18 @@ try {
   await sleep(300);
   await clickRuntime(-252, -197);
   await sleep(700);
+  // Each record reaches IndexedDB while recording goes on (a page closed now keeps it).
+  const kept = await until('the records reach IndexedDB while recording', `(async () => {
+    const db = await new Promise((ok, no) => { const r = indexedDB.open('/garden');
+                                               r.onsuccess = () => ok(r.result); r.onerror = no; });
+    const entry = await new Promise((ok, no) => {
+      const r = db.transaction('FILE_DATA').objectStore('FILE_DATA').get('/garden/KX507.SCR');
+      r.onsuccess = () => ok(r.result); r.onerror = no; });
+    db.close();
+    const stored = entry ? new TextDecoder().decode(entry.contents) : '';
+    return stored.includes('KX507_MOUSE') &&
+           stored === new TextDecoder().decode(FS.readFile('/garden/KX507.SCR')); })()`, 5000);
+  if (kept) check(true, 'the records reach IndexedDB while recording goes on');
   await ctrl('r');
   await until('KX507.SCR is written', `(() => { try { return FS.stat('/garden/KX507.SCR').size > 0; }
                                                 catch (e) { return false; } })()`);
@@ -298,8 +406,15 @@ try {
   await load();
   await until('the page comes back', `!!window.kxFirstPicture && !!kxCanvas('${DRAW}')`);
   await evaluate(`kxCanvas('${DRAW}').focus(), true`);
+  await ctrl('o');
   await ctrl('q');
   if (await until('Ctrl+Q ends the garden', ended, 5000)) check(true, 'Run > Quit and Ctrl+Q end the garden');
+
+  // Each of the garden's Ctrl keys reached it, and it kept them all from the browser.
+  const keys = ['R', 'P', 'O', 'L', 'Q', 'H', 'F', 'A'];
+  const lost = keys.filter((k) => !ctrlKept[k]);
+  check(lost.length === 0, `the page keeps ${keys.map((k) => 'Ctrl+' + k).join(', ')} from the browser` +
+                           (lost.length ? ` (not: ${lost.join(', ')})` : ' (default prevented on each)'));
 } catch (e) {
   check(false, 'browser checks: ' + e.message);
 }

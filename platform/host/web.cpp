@@ -1,8 +1,10 @@
 // The web host: each native window is an HTML canvas on the page (web/page.js makes
-// them, with a caption and a close box around each). Presenting copies only the parts
-// the platform says changed since the last frame; input arrives as events the page
-// queues; WaitEvent gives the browser its turn through Asyncify and comes back on the
-// next queued event or at the deadline, never polling.
+// them, with a caption and a close box around each). Each canvas has a copy of its frame
+// in canvas byte order here; presenting converts only the parts the platform says changed
+// and tells the page which boxes to put, which it does as the program gives the browser
+// its turn, once however often it presented. Input
+// arrives as events the page queues; WaitEvent gives the browser its turn through
+// Asyncify and comes back on the next queued event or at the deadline, never polling.
 #ifdef __EMSCRIPTEN__
 
 #include <emscripten.h>
@@ -26,7 +28,7 @@ EM_JS(void, kx_web_move, (int id, int x, int y, int w, int h), {
   Module.kxHost.move(id, x, y, w, h);
 });
 EM_JS(void, kx_web_destroy, (int id), { Module.kxHost.destroy(id); });
-// rgba: the changed box [x0,x1) x [y0,y1) as canvas bytes, row after row.
+// rgba: the whole frame as canvas bytes, row after row; [x0,x1) x [y0,y1) changed.
 EM_JS(void, kx_web_present,
       (int id, const uint8_t* rgba, int width, int height, int x0, int y0, int x1, int y1), {
   Module.kxHost.present(id, rgba, width, height, x0, y0, x1, y1);
@@ -38,6 +40,7 @@ EM_ASYNC_JS(void, kx_web_wait, (double deadline_ms), {
 });
 // One turn of the browser's event loop (a task, so that it paints in between).
 EM_ASYNC_JS(void, kx_web_yield, (), {
+  Module.kxHost.draw();
   await new Promise(function(resolve) { setTimeout(resolve, 0); });
 });
 EM_JS(double, kx_web_now, (), { return Math.floor(performance.now()); });
@@ -47,8 +50,8 @@ namespace platform {
 namespace {
 
 struct Canvas {
-  int width = 0, height = 0;   // the size of the frame it shows; 0 before the first
-  std::vector<uint32_t> box;   // the changed box in the canvas's byte order
+  int width = 0, height = 0;    // the size of the frame it shows; 0 before the first
+  std::vector<uint32_t> rgba;   // that frame in the canvas's byte order (the page reads it)
 };
 
 // 0x00RRGGBB to the bytes R, G, B, 255 a canvas takes (wasm is little-endian).
@@ -87,6 +90,7 @@ class WebHost final : public Host {
     const bool same_size = canvas.width == frame.width && canvas.height == frame.height;
     canvas.width = frame.width;
     canvas.height = frame.height;
+    canvas.rgba.resize(size_t(frame.width) * size_t(frame.height));
     if (!changed || count <= 0 || !same_size) {
       SendBox(id, canvas, frame, RECT{0, 0, frame.width, frame.height});
       return;
@@ -134,21 +138,19 @@ class WebHost final : public Host {
   int64_t NowMs() override { return int64_t(kx_web_now()); }
 
  private:
-  // Copies one part of the frame (clipped to it) to the canvas.
+  // Converts one part of the frame (clipped to it) into the canvas's copy and tells the
+  // page to put that box. Converting here costs far less than in script.
   static void SendBox(NativeId id, Canvas& canvas, const Surface& frame, RECT r) {
     const int x0 = std::max<int>(r.left, 0), x1 = std::min<int>(r.right, frame.width);
     const int y0 = std::max<int>(r.top, 0), y1 = std::min<int>(r.bottom, frame.height);
     if (x0 >= x1 || y0 >= y1) return;
-    // The page copies only the box; converting here costs far less than in script.
-    std::vector<uint32_t>& box = canvas.box;
-    const int bw = x1 - x0;
-    box.resize(size_t(bw) * size_t(y1 - y0));
     for (int y = y0; y < y1; y++) {
-      const uint32_t* src = &frame.pixels[size_t(y) * size_t(frame.width) + size_t(x0)];
-      uint32_t* dst = &box[size_t(y - y0) * size_t(bw)];
-      for (int x = 0; x < bw; x++) dst[x] = CanvasPixel(src[x]);
+      const size_t row = size_t(y) * size_t(frame.width);
+      const uint32_t* src = &frame.pixels[row];
+      uint32_t* dst = &canvas.rgba[row];
+      for (int x = x0; x < x1; x++) dst[x] = CanvasPixel(src[x]);
     }
-    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(box.data()), frame.width,
+    kx_web_present(int(id), reinterpret_cast<const uint8_t*>(canvas.rgba.data()), frame.width,
                    frame.height, x0, y0, x1, y1);
   }
 
