@@ -8,7 +8,10 @@
 #include <SDL_syswm.h>
 // clang-format on
 
+#include <poll.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +25,12 @@
 
 namespace platform {
 namespace {
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+using XConnection = Display;
+#else
+struct XConnection;
+#endif
 
 // SDL keycodes follow the keyboard layout, as Win32's virtual keys do; keys with
 // no character fall back to their physical scancode.
@@ -285,6 +294,11 @@ class SdlHost final : public Host {
                                           ch * scale_, flags);
     if (!window) return 0;
     const NativeId id = SDL_GetWindowID(window);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!display_) {
+      if (auto h = x11::Of(window)) display_ = h.display;
+    }
+#endif
     Native& n = windows_[id];
     n.window = window;
     n.x = x, n.y = y, n.width = width, n.height = height;
@@ -393,8 +407,21 @@ class SdlHost final : public Host {
 
   bool PollEvent(NativeEvent* event) override {
     if (pending_.empty()) {
-      SDL_PumpEvents();
-      TakeArrived();
+      if (!display_) {
+        SDL_PumpEvents();
+        TakeArrived();
+      } else {
+        const int64_t now = NowMs();
+        // Asked again within the same millisecond: the connection was looked at just
+        // now, and a wait looks again before it sleeps.
+        if (now != last_look_ms_ || Queued()) {
+          last_look_ms_ = now;
+          if (Queued() || Readable(0))
+            Pump(true);
+          else if (PumpDue(now))
+            Pump(false);
+        }
+      }
     }
     if (pending_.empty()) return false;
     *event = pending_.front();
@@ -403,6 +430,106 @@ class SdlHost final : public Host {
   }
 
   void WaitEvent(int64_t deadline_ms) override {
+    if (!display_) {
+      WaitInSdl(deadline_ms);
+      return;
+    }
+    while (pending_.empty()) {
+      if (Queued()) {
+        Pump(true);
+        continue;
+      }
+      int64_t now = NowMs();
+      if (deadline_ms >= 0 && now >= deadline_ms) {
+        if (PumpDue(now)) Pump(false);
+        return;
+      }
+      // Requests still in Xlib's buffer go out before we sleep; the answers they
+      // bring may already sit in its queue.
+      XFlushOut();
+      if (XQueued()) {
+        Pump(true);
+        continue;
+      }
+      int64_t timeout = deadline_ms < 0 ? -1 : deadline_ms - now;
+      // SDL settles some input a little after it read it (a focus change): wake for
+      // the pump that finishes it.
+      const int64_t settle = last_input_ms_ + kSettleMs - now;
+      if (settle > 0 && (timeout < 0 || settle < timeout)) timeout = settle;
+      if (Readable(int(std::min<int64_t>(timeout, 1 << 30)))) {
+        Pump(true);
+        continue;
+      }
+      now = NowMs();
+      last_look_ms_ = now;
+      if (PumpDue(now)) Pump(false);
+      if (deadline_ms >= 0 && now >= deadline_ms) return;
+    }
+  }
+
+  int ScreenWidth() const override { return DisplayMode().w / scale_; }
+  int ScreenHeight() const override { return DisplayMode().h / scale_; }
+
+  int64_t NowMs() override { return int64_t(SDL_GetTicks64()); }
+
+ private:
+  struct Native {
+    SDL_Window* window = nullptr;
+    int x = 0, y = 0, width = 0, height = 0;  // the outer box, program pixels
+    FrameExtents frame;                       // the manager's frame, program pixels
+    int native_w = 0, native_h = 0;           // the native window as last sized, screen pixels
+    bool presented = false;
+  };
+
+  // ---- Pumping and waiting on X11 ----
+  // SDL's pump reads the connection several times over, each read a system call, and
+  // its wait pumps twice more around the sleep: a wake-up that finds nothing cost
+  // dozens of calls. On X11 the host looks at the connection itself: SDL pumps when
+  // something is there, and waiting is one poll() until the deadline.
+  static constexpr int64_t kSettleMs = 500;      // pumps keep coming this long after input
+  static constexpr int64_t kQuietPumpMs = 1000;  // and at least this often (SDL's timekeeping)
+
+  // Something SDL has not turned into events yet: pushed by SDL itself, or already
+  // read from the connection into Xlib's queue.
+  bool Queued() {
+    {
+      std::lock_guard<std::mutex> hold(arrived_lock_);
+      if (!arrived_.empty() || !frames_changed_.empty()) return true;
+    }
+    return XQueued();
+  }
+
+  // Waits up to timeout_ms (< 0: without limit) for the connection to have something
+  // to read; a lost connection counts, so that the pump finds out.
+  bool Readable(int timeout_ms) {
+    pollfd p{XFd(), POLLIN, 0};
+    const int r = poll(&p, 1, timeout_ms);
+    return r > 0 || (r < 0 && errno != EINTR);
+  }
+
+  bool PumpDue(int64_t now) const {
+    return now - last_pump_ms_ >= kQuietPumpMs || now - last_input_ms_ < kSettleMs;
+  }
+
+  void Pump(bool input) {
+    SDL_PumpEvents();
+    TakeArrived();
+    last_pump_ms_ = NowMs();
+    if (input) last_input_ms_ = last_pump_ms_;
+  }
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+  bool XQueued() { return XEventsQueued(display_, QueuedAlready) > 0; }
+  int XFd() { return ConnectionNumber(display_); }
+  void XFlushOut() { XFlush(display_); }
+#else
+  bool XQueued() { return false; }
+  int XFd() { return -1; }
+  void XFlushOut() {}
+#endif
+
+  // Without an X connection of our own (Wayland, or no window yet): SDL's wait.
+  void WaitInSdl(int64_t deadline_ms) {
     while (pending_.empty()) {
       int timeout = -1;
       if (deadline_ms >= 0) {
@@ -423,20 +550,6 @@ class SdlHost final : public Host {
       TakeArrived();
     }
   }
-
-  int ScreenWidth() const override { return DisplayMode().w / scale_; }
-  int ScreenHeight() const override { return DisplayMode().h / scale_; }
-
-  int64_t NowMs() override { return int64_t(SDL_GetTicks64()); }
-
- private:
-  struct Native {
-    SDL_Window* window = nullptr;
-    int x = 0, y = 0, width = 0, height = 0;  // the outer box, program pixels
-    FrameExtents frame;                       // the manager's frame, program pixels
-    int native_w = 0, native_h = 0;           // the native window as last sized, screen pixels
-    bool presented = false;
-  };
 
   // Copies and shows only the changed parts when the window already shows the frame
   // before them at its size; false when the whole frame must go.
@@ -701,6 +814,9 @@ class SdlHost final : public Host {
   // X windows whose frame extents changed, noted as they arrived.
   std::vector<unsigned long> frames_changed_;
   std::vector<uint32_t> scaled_;
+  // The X connection SDL's windows use, once the first window is made; null elsewhere.
+  XConnection* display_ = nullptr;
+  int64_t last_pump_ms_ = 0, last_input_ms_ = 0, last_look_ms_ = -1;
 };
 
 }  // namespace
