@@ -273,7 +273,10 @@ class SdlHost final : public Host {
   explicit SdlHost(int scale) : scale_(scale) { SDL_AddEventWatch(&SdlHost::Arrived, this); }
   ~SdlHost() override {
     SDL_DelEventWatch(&SdlHost::Arrived, this);
-    for (auto& [id, win] : windows_) SDL_DestroyWindow(win.window);
+    for (auto& [id, win] : windows_) {
+      ForgetGc(win);
+      SDL_DestroyWindow(win.window);
+    }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
@@ -356,6 +359,7 @@ class SdlHost final : public Host {
   void DestroyNative(NativeId id) override {
     auto it = windows_.find(id);
     if (it == windows_.end()) return;
+    ForgetGc(it->second);
     SDL_DestroyWindow(it->second.window);
     windows_.erase(it);
     // Events already taken for a window that is gone mean nothing any more.
@@ -365,6 +369,7 @@ class SdlHost final : public Host {
   void Present(NativeId id, const Surface& frame, const RECT* changed, int count) override {
     Native* n = Find(id);
     if (!n || frame.width <= 0 || frame.height <= 0) return;
+    if (PresentThroughX(n, frame, changed, count)) return;
     SDL_Surface* target = SDL_GetWindowSurface(n->window);
     if (!target) return;
     if (scale_ == 1 && PresentParts(n, target, frame, changed, count)) return;
@@ -479,7 +484,104 @@ class SdlHost final : public Host {
     FrameExtents frame;                       // the manager's frame, program pixels
     int native_w = 0, native_h = 0;           // the native window as last sized, screen pixels
     bool presented = false;
+    // Presenting with XPutImage: -1 not yet known, 0 no (SDL's surface), 1 yes.
+    int put_image = -1;
+    void* gc = nullptr;  // the X graphics context for it
   };
+
+  // On X11 a frame at scale 1 goes to the window with XPutImage straight from its
+  // pixels, when the window's pixels are laid out as ours: no copy into SDL's window
+  // surface, and no round trip to the server per frame (SDL waits for the server after
+  // every update of its surface). What the window shows is the same.
+  bool PresentThroughX(Native* n, const Surface& frame, const RECT* changed, int count) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!display_ || scale_ != 1 || n->put_image == 0) return false;
+    const x11::Handle h = x11::Of(n->window);
+    if (!h || h.display != display_) return false;
+    if (n->put_image < 0) {
+      XWindowAttributes a{};
+      const uint32_t probe = 1;
+      const int host_order = *reinterpret_cast<const uint8_t*>(&probe) ? LSBFirst : MSBFirst;
+      n->put_image = XGetWindowAttributes(display_, h.window, &a) && a.depth == 24 && a.visual &&
+                     a.visual->red_mask == 0xFF0000 && a.visual->green_mask == 0xFF00 &&
+                     a.visual->blue_mask == 0xFF && ImageByteOrder(display_) == host_order &&
+                     PixmapBits(24) == 32;
+      if (!n->put_image) return false;
+      n->gc = XCreateGC(display_, h.window, 0, nullptr);
+      if (!n->gc) {
+        n->put_image = 0;
+        return false;
+      }
+    }
+    XImage image{};
+    image.width = frame.width;
+    image.height = frame.height;
+    image.format = ZPixmap;
+    image.data = reinterpret_cast<char*>(const_cast<uint32_t*>(frame.pixels.data()));
+    image.byte_order = ImageByteOrder(display_);
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = BitmapBitOrder(display_);
+    image.bitmap_pad = 32;
+    image.depth = 24;
+    image.bytes_per_line = frame.width * 4;
+    image.bits_per_pixel = 32;
+    image.red_mask = 0xFF0000;
+    image.green_mask = 0xFF00;
+    image.blue_mask = 0xFF;
+    if (!XInitImage(&image)) {
+      n->put_image = 0;
+      return false;
+    }
+    GC gc = static_cast<GC>(n->gc);
+    if (changed && count > 0 && n->native_w == frame.width && n->native_h == frame.height) {
+      for (int i = 0; i < count; ++i) {
+        const int x0 = std::max<int>(changed[i].left, 0);
+        const int x1 = std::min<int>(changed[i].right, frame.width);
+        const int y0 = std::max<int>(changed[i].top, 0);
+        const int y1 = std::min<int>(changed[i].bottom, frame.height);
+        if (x0 < x1 && y0 < y1)
+          XPutImage(display_, h.window, gc, &image, x0, y0, x0, y0, unsigned(x1 - x0),
+                    unsigned(y1 - y0));
+      }
+    } else {
+      const int w = std::min(frame.width, n->native_w), hh = std::min(frame.height, n->native_h);
+      XPutImage(display_, h.window, gc, &image, 0, 0, 0, 0, unsigned(w), unsigned(hh));
+      // A frame smaller than the window (a resize not yet answered) leaves a light
+      // strip rather than stale pixels.
+      XSetForeground(display_, gc, 0xF0F0F0);
+      if (w < n->native_w)
+        XFillRectangle(display_, h.window, gc, w, 0, unsigned(n->native_w - w),
+                       unsigned(n->native_h));
+      if (hh < n->native_h)
+        XFillRectangle(display_, h.window, gc, 0, hh, unsigned(w), unsigned(n->native_h - hh));
+    }
+    XFlush(display_);
+    return true;
+#else
+    (void)n, (void)frame, (void)changed, (void)count;
+    return false;
+#endif
+  }
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+  // Bits a pixel of the given depth takes in the server's images.
+  int PixmapBits(int depth) {
+    int n = 0, bits = 0;
+    if (XPixmapFormatValues* f = XListPixmapFormats(display_, &n)) {
+      for (int i = 0; i < n; ++i)
+        if (f[i].depth == depth) bits = f[i].bits_per_pixel;
+      XFree(f);
+    }
+    return bits;
+  }
+#endif
+
+  void ForgetGc(Native& n) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (n.gc && display_) XFreeGC(display_, static_cast<GC>(n.gc));
+#endif
+    n.gc = nullptr;
+  }
 
   // ---- Pumping and waiting on X11 ----
   // SDL's pump reads the connection several times over, each read a system call, and
