@@ -123,6 +123,7 @@ struct Surface {
   }
   // A change confined to rows [top, bottom) (none when top >= bottom); bumps version.
   void NoteRows(int top, int bottom) {
+    cols_known = false;
     if (rows_version != version) {
       rows_from = version;
       rows_top = rows_bottom = 0;
@@ -137,6 +138,36 @@ struct Surface {
       }
     }
     rows_version = ++version;
+  }
+  // The columns changed in each row since rows_from, as (x0, x1) pairs from row 0, while
+  // every writer since then told them (NoteSpans); cols_known false otherwise.
+  std::vector<int> cols;
+  bool cols_known = false;
+  // Like NoteRows, with the columns [x0, x1) changed in each row of [top, bottom) given
+  // as pairs in spans (x0 >= x1: none).
+  void NoteSpans(int top, int bottom, const int* spans) {
+    if (rows_version != version) {
+      cols.clear();
+      cols_known = true;
+    }
+    const bool known = cols_known;
+    if (known && top < bottom) {
+      cols.resize(size_t(height > 0 ? height : 0) * 2, 0);
+      for (int y = top; y < bottom; ++y) {
+        const int x0 = spans[2 * (y - top)], x1 = spans[2 * (y - top) + 1];
+        if (x0 >= x1) continue;
+        int& a = cols[2 * size_t(y)];
+        int& b = cols[2 * size_t(y) + 1];
+        if (a >= b) {
+          a = x0, b = x1;
+        } else {
+          a = x0 < a ? x0 : a;
+          b = x1 > b ? x1 : b;
+        }
+      }
+    }
+    NoteRows(top, bottom);
+    cols_known = known;
   }
 };
 using SurfacePtr = std::shared_ptr<Surface>;

@@ -2,6 +2,7 @@
 // the surfaces involved.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "gdi.h"
 
@@ -75,19 +76,30 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (to.Empty()) return TRUE;
   from = {to.l - ox, to.t - oy, to.r - ox, to.b - oy};
   if (d->monochrome == s->monochrome && &dst != &src) {
-    // Rows that already hold the source's pixels are left alone, so a window shown from a
-    // back buffer is only told about the rows that changed.
-    const size_t n = size_t(from.r - from.l);
+    // Pixels that already hold the source's are left alone, so a window shown from a
+    // back buffer is only told about the rows, and the columns in them, that changed.
+    const int64_t n = from.r - from.l;
     int64_t top = to.b, bottom = to.t;
+    static std::vector<int> spans;
+    spans.assign(size_t(to.b - to.t) * 2, 0);
     for (int64_t yy = from.t; yy < from.b; ++yy) {
       const uint32_t* sp = src.pixels.data() + size_t(yy) * size_t(src.width) + size_t(from.l);
       uint32_t* dp = dst.pixels.data() + size_t(yy + oy) * size_t(dst.width) + size_t(from.l + ox);
-      if (std::memcmp(dp, sp, n * sizeof(uint32_t)) == 0) continue;
-      std::memcpy(dp, sp, n * sizeof(uint32_t));
+      if (std::memcmp(dp, sp, size_t(n) * sizeof(uint32_t)) == 0) continue;
+      int64_t x0 = 0, x1 = n;
+      while (x0 + 8 <= n && std::memcmp(dp + x0, sp + x0, 8 * sizeof(uint32_t)) == 0) x0 += 8;
+      while (dp[x0] == sp[x0]) ++x0;
+      while (x1 - 8 >= x0 && std::memcmp(dp + x1 - 8, sp + x1 - 8, 8 * sizeof(uint32_t)) == 0)
+        x1 -= 8;
+      while (dp[x1 - 1] == sp[x1 - 1]) --x1;
+      std::memcpy(dp + x0, sp + x0, size_t(x1 - x0) * sizeof(uint32_t));
+      spans[size_t(yy + oy - to.t) * 2] = int(to.l + x0);
+      spans[size_t(yy + oy - to.t) * 2 + 1] = int(to.l + x1);
       top = std::min(top, yy + oy);
       bottom = std::max(bottom, yy + oy + 1);
     }
-    dst.NoteRows(int(top), int(bottom));
+    dst.NoteSpans(int(top), int(bottom),
+                  spans.data() + (top < bottom ? size_t(top - to.t) * 2 : 0));
     return TRUE;
   } else if (d->monochrome == s->monochrome) {
     CopyPixels(dst, src, from, ox, oy);

@@ -9,6 +9,7 @@
 // clang-format on
 
 #include <dlfcn.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +27,12 @@
 
 namespace platform {
 namespace {
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+using XConnection = Display;
+#else
+struct XConnection;
+#endif
 
 // SDL keycodes follow the keyboard layout, as Win32's virtual keys do; keys with
 // no character fall back to their physical scancode.
@@ -331,7 +338,10 @@ class SdlHost final : public Host {
   explicit SdlHost(int scale) : scale_(scale) { SDL_AddEventWatch(&SdlHost::Arrived, this); }
   ~SdlHost() override {
     SDL_DelEventWatch(&SdlHost::Arrived, this);
-    for (auto& [id, win] : windows_) SDL_DestroyWindow(win.window);
+    for (auto& [id, win] : windows_) {
+      ForgetGc(win);
+      SDL_DestroyWindow(win.window);
+    }
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
@@ -359,6 +369,11 @@ class SdlHost final : public Host {
                                           ch * scale_, flags);
     if (!window) return 0;
     const NativeId id = SDL_GetWindowID(window);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!display_) {
+      if (auto h = x11::Of(window)) display_ = h.display;
+    }
+#endif
     Native& n = windows_[id];
     n.window = window;
     n.x = x, n.y = y, n.width = width, n.height = height;
@@ -416,6 +431,7 @@ class SdlHost final : public Host {
   void DestroyNative(NativeId id) override {
     auto it = windows_.find(id);
     if (it == windows_.end()) return;
+    ForgetGc(it->second);
     SDL_DestroyWindow(it->second.window);
     windows_.erase(it);
     // Events already taken for a window that is gone mean nothing any more.
@@ -425,6 +441,7 @@ class SdlHost final : public Host {
   void Present(NativeId id, const Surface& frame, const RECT* changed, int count) override {
     Native* n = Find(id);
     if (!n || frame.width <= 0 || frame.height <= 0) return;
+    if (PresentThroughX(n, frame, changed, count)) return;
     SDL_Surface* target = SDL_GetWindowSurface(n->window);
     if (!target) return;
     if (scale_ == 1 && PresentParts(n, target, frame, changed, count)) return;
@@ -467,8 +484,21 @@ class SdlHost final : public Host {
 
   bool PollEvent(NativeEvent* event) override {
     if (pending_.empty()) {
-      SDL_PumpEvents();
-      TakeArrived();
+      if (!display_) {
+        SDL_PumpEvents();
+        TakeArrived();
+      } else {
+        const int64_t now = NowMs();
+        // Asked again within the same millisecond: the connection was looked at just
+        // now, and a wait looks again before it sleeps.
+        if (now != last_look_ms_ || Queued()) {
+          last_look_ms_ = now;
+          if (Queued() || Readable(0))
+            Pump(true);
+          else if (PumpDue(now))
+            Pump(false);
+        }
+      }
     }
     if (pending_.empty()) return false;
     *event = pending_.front();
@@ -477,6 +507,203 @@ class SdlHost final : public Host {
   }
 
   void WaitEvent(int64_t deadline_ms) override {
+    if (!display_) {
+      WaitInSdl(deadline_ms);
+      return;
+    }
+    while (pending_.empty()) {
+      if (Queued()) {
+        Pump(true);
+        continue;
+      }
+      int64_t now = NowMs();
+      if (deadline_ms >= 0 && now >= deadline_ms) {
+        if (PumpDue(now)) Pump(false);
+        return;
+      }
+      // Requests still in Xlib's buffer go out before we sleep; the answers they
+      // bring may already sit in its queue.
+      XFlushOut();
+      if (XQueued()) {
+        Pump(true);
+        continue;
+      }
+      int64_t timeout = deadline_ms < 0 ? -1 : deadline_ms - now;
+      // SDL settles some input a little after it read it (a focus change): wake for
+      // the pump that finishes it.
+      const int64_t settle = last_input_ms_ + kSettleMs - now;
+      if (settle > 0 && (timeout < 0 || settle < timeout)) timeout = settle;
+      if (Readable(int(std::min<int64_t>(timeout, 1 << 30)))) {
+        Pump(true);
+        continue;
+      }
+      now = NowMs();
+      last_look_ms_ = now;
+      if (PumpDue(now)) Pump(false);
+      if (deadline_ms >= 0 && now >= deadline_ms) return;
+    }
+  }
+
+  int ScreenWidth() const override { return DisplayMode().w / scale_; }
+  int ScreenHeight() const override { return DisplayMode().h / scale_; }
+
+  int64_t NowMs() override { return int64_t(SDL_GetTicks64()); }
+
+ private:
+  struct Native {
+    SDL_Window* window = nullptr;
+    int x = 0, y = 0, width = 0, height = 0;  // the outer box, program pixels
+    FrameExtents frame;                       // the manager's frame, program pixels
+    int native_w = 0, native_h = 0;           // the native window as last sized, screen pixels
+    bool presented = false;
+    // Presenting with XPutImage: -1 not yet known, 0 no (SDL's surface), 1 yes.
+    int put_image = -1;
+    void* gc = nullptr;  // the X graphics context for it
+  };
+
+  // On X11 a frame at scale 1 goes to the window with XPutImage straight from its
+  // pixels, when the window's pixels are laid out as ours: no copy into SDL's window
+  // surface, and no round trip to the server per frame (SDL waits for the server after
+  // every update of its surface). What the window shows is the same.
+  bool PresentThroughX(Native* n, const Surface& frame, const RECT* changed, int count) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (!display_ || scale_ != 1 || n->put_image == 0) return false;
+    const x11::Handle h = x11::Of(n->window);
+    if (!h || h.display != display_) return false;
+    if (n->put_image < 0) {
+      XWindowAttributes a{};
+      const uint32_t probe = 1;
+      const int host_order = *reinterpret_cast<const uint8_t*>(&probe) ? LSBFirst : MSBFirst;
+      n->put_image = XGetWindowAttributes(display_, h.window, &a) && a.depth == 24 && a.visual &&
+                     a.visual->red_mask == 0xFF0000 && a.visual->green_mask == 0xFF00 &&
+                     a.visual->blue_mask == 0xFF && ImageByteOrder(display_) == host_order &&
+                     PixmapBits(24) == 32;
+      if (!n->put_image) return false;
+      n->gc = XCreateGC(display_, h.window, 0, nullptr);
+      if (!n->gc) {
+        n->put_image = 0;
+        return false;
+      }
+    }
+    XImage image{};
+    image.width = frame.width;
+    image.height = frame.height;
+    image.format = ZPixmap;
+    image.data = reinterpret_cast<char*>(const_cast<uint32_t*>(frame.pixels.data()));
+    image.byte_order = ImageByteOrder(display_);
+    image.bitmap_unit = 32;
+    image.bitmap_bit_order = BitmapBitOrder(display_);
+    image.bitmap_pad = 32;
+    image.depth = 24;
+    image.bytes_per_line = frame.width * 4;
+    image.bits_per_pixel = 32;
+    image.red_mask = 0xFF0000;
+    image.green_mask = 0xFF00;
+    image.blue_mask = 0xFF;
+    if (!XInitImage(&image)) {
+      n->put_image = 0;
+      return false;
+    }
+    GC gc = static_cast<GC>(n->gc);
+    if (changed && count > 0 && n->native_w == frame.width && n->native_h == frame.height) {
+      for (int i = 0; i < count; ++i) {
+        const int x0 = std::max<int>(changed[i].left, 0);
+        const int x1 = std::min<int>(changed[i].right, frame.width);
+        const int y0 = std::max<int>(changed[i].top, 0);
+        const int y1 = std::min<int>(changed[i].bottom, frame.height);
+        if (x0 < x1 && y0 < y1)
+          XPutImage(display_, h.window, gc, &image, x0, y0, x0, y0, unsigned(x1 - x0),
+                    unsigned(y1 - y0));
+      }
+    } else {
+      const int w = std::min(frame.width, n->native_w), hh = std::min(frame.height, n->native_h);
+      XPutImage(display_, h.window, gc, &image, 0, 0, 0, 0, unsigned(w), unsigned(hh));
+      // A frame smaller than the window (a resize not yet answered) leaves a light
+      // strip rather than stale pixels.
+      XSetForeground(display_, gc, 0xF0F0F0);
+      if (w < n->native_w)
+        XFillRectangle(display_, h.window, gc, w, 0, unsigned(n->native_w - w),
+                       unsigned(n->native_h));
+      if (hh < n->native_h)
+        XFillRectangle(display_, h.window, gc, 0, hh, unsigned(w), unsigned(n->native_h - hh));
+    }
+    XFlush(display_);
+    return true;
+#else
+    (void)n, (void)frame, (void)changed, (void)count;
+    return false;
+#endif
+  }
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+  // Bits a pixel of the given depth takes in the server's images.
+  int PixmapBits(int depth) {
+    int n = 0, bits = 0;
+    if (XPixmapFormatValues* f = XListPixmapFormats(display_, &n)) {
+      for (int i = 0; i < n; ++i)
+        if (f[i].depth == depth) bits = f[i].bits_per_pixel;
+      XFree(f);
+    }
+    return bits;
+  }
+#endif
+
+  void ForgetGc(Native& n) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (n.gc && display_) XFreeGC(display_, static_cast<GC>(n.gc));
+#endif
+    n.gc = nullptr;
+  }
+
+  // ---- Pumping and waiting on X11 ----
+  // SDL's pump reads the connection several times over, each read a system call, and
+  // its wait pumps twice more around the sleep: a wake-up that finds nothing cost
+  // dozens of calls. On X11 the host looks at the connection itself: SDL pumps when
+  // something is there, and waiting is one poll() until the deadline.
+  static constexpr int64_t kSettleMs = 500;      // pumps keep coming this long after input
+  static constexpr int64_t kQuietPumpMs = 1000;  // and at least this often (SDL's timekeeping)
+
+  // Something SDL has not turned into events yet: pushed by SDL itself, or already
+  // read from the connection into Xlib's queue.
+  bool Queued() {
+    {
+      std::lock_guard<std::mutex> hold(arrived_lock_);
+      if (!arrived_.empty() || !frames_changed_.empty()) return true;
+    }
+    return XQueued();
+  }
+
+  // Waits up to timeout_ms (< 0: without limit) for the connection to have something
+  // to read; a lost connection counts, so that the pump finds out.
+  bool Readable(int timeout_ms) {
+    pollfd p{XFd(), POLLIN, 0};
+    const int r = poll(&p, 1, timeout_ms);
+    return r > 0 || (r < 0 && errno != EINTR);
+  }
+
+  bool PumpDue(int64_t now) const {
+    return now - last_pump_ms_ >= kQuietPumpMs || now - last_input_ms_ < kSettleMs;
+  }
+
+  void Pump(bool input) {
+    SDL_PumpEvents();
+    TakeArrived();
+    last_pump_ms_ = NowMs();
+    if (input) last_input_ms_ = last_pump_ms_;
+  }
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+  bool XQueued() { return XEventsQueued(display_, QueuedAlready) > 0; }
+  int XFd() { return ConnectionNumber(display_); }
+  void XFlushOut() { XFlush(display_); }
+#else
+  bool XQueued() { return false; }
+  int XFd() { return -1; }
+  void XFlushOut() {}
+#endif
+
+  // Without an X connection of our own (Wayland, or no window yet): SDL's wait.
+  void WaitInSdl(int64_t deadline_ms) {
     while (pending_.empty()) {
       int timeout = -1;
       if (deadline_ms >= 0) {
@@ -497,20 +724,6 @@ class SdlHost final : public Host {
       TakeArrived();
     }
   }
-
-  int ScreenWidth() const override { return DisplayMode().w / scale_; }
-  int ScreenHeight() const override { return DisplayMode().h / scale_; }
-
-  int64_t NowMs() override { return int64_t(SDL_GetTicks64()); }
-
- private:
-  struct Native {
-    SDL_Window* window = nullptr;
-    int x = 0, y = 0, width = 0, height = 0;  // the outer box, program pixels
-    FrameExtents frame;                       // the manager's frame, program pixels
-    int native_w = 0, native_h = 0;           // the native window as last sized, screen pixels
-    bool presented = false;
-  };
 
   // Copies and shows only the changed parts when the window already shows the frame
   // before them at its size; false when the whole frame must go.
@@ -775,6 +988,9 @@ class SdlHost final : public Host {
   // X windows whose frame extents changed, noted as they arrived.
   std::vector<unsigned long> frames_changed_;
   std::vector<uint32_t> scaled_;
+  // The X connection SDL's windows use, once the first window is made; null elsewhere.
+  XConnection* display_ = nullptr;
+  int64_t last_pump_ms_ = 0, last_input_ms_ = 0, last_look_ms_ = -1;
 };
 
 }  // namespace

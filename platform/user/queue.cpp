@@ -181,13 +181,31 @@ void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* change
     // Only the rows its writers said they changed since the last compose, when they all
     // said so.
     int top = 0, bottom = c.height;
+    bool noted = false;
     if (!*whole && !w.framed_overlay && c.rows_version == c.version &&
         c.rows_from <= w.presented_client_version && w.presented_client_version != ~uint64_t(0)) {
       top = std::max(c.rows_top, 0);
       bottom = std::min(c.rows_bottom, c.height);
+      noted = true;
+    }
+    // The columns too, when the writers told them: those are copied without comparing.
+    const bool spans = noted && c.cols_known && c.cols.size() == size_t(c.height) * 2;
+    if (spans) {
+      for (int y = top; y < bottom; ++y) {
+        const int x0 = std::max(c.cols[2 * size_t(y)], 0);
+        const int x1 = std::min(c.cols[2 * size_t(y) + 1], fw);
+        if (x0 >= x1) continue;
+        std::memcpy(f.pixels.data() + size_t(menu_h + y) * size_t(fw) + size_t(x0),
+                    c.pixels.data() + size_t(y) * size_t(fw) + size_t(x0),
+                    size_t(x1 - x0) * sizeof(uint32_t));
+        mark(menu_h + y, x0, x1);
+      }
+      top = bottom;
     }
     c.rows_from = c.rows_version = c.version;
     c.rows_top = c.rows_bottom = 0;
+    c.cols.clear();
+    c.cols_known = true;
     for (int y = top; y < bottom; ++y) {
       const uint32_t* from = c.pixels.data() + size_t(y) * size_t(fw);
       uint32_t* to = f.pixels.data() + size_t(menu_h + y) * size_t(fw);

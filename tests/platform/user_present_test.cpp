@@ -235,3 +235,118 @@ TEST_F(PresentTest, AResizedWindowIsShownWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace usertest;
+
+class SpanTest : public PresentTest {
+ protected:
+  HDC window_dc = nullptr, back = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old_bitmap = nullptr;
+  int width = 0, height = 0;
+  void OpenWithBackBuffer(const char* cls) {
+    Open(cls);
+    width = w->surface->width;
+    height = w->surface->height;
+    window_dc = GetDC(h);
+    back = CreateCompatibleDC(window_dc);
+    bitmap = CreateCompatibleBitmap(window_dc, width, height);
+    old_bitmap = SelectObject(back, bitmap);
+    RECT all = {0, 0, width, height};
+    FillRect(back, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+    Pass();
+  }
+  void TearDown() override {
+    if (back) {
+      SelectObject(back, old_bitmap);
+      DeleteObject(bitmap);
+      DeleteDC(back);
+      ReleaseDC(h, window_dc);
+    }
+    PresentTest::TearDown();
+  }
+  void Spot(HDC dc, int l, int t, int r, int b, COLORREF c) {
+    RECT rc = {l, t, r, b};
+    HBRUSH brush = CreateSolidBrush(c);
+    FillRect(dc, &rc, brush);
+    DeleteObject(brush);
+  }
+};
+
+TEST_F(SpanTest, APartialCopyIsShownWhereItLandsInTheWindow) {
+  OpenWithBackBuffer("SpanMoved");
+  Spot(back, 7, 8, 9, 9, RGB(0, 0, 255));
+  // Source (5, 5) lands at (30, 10): the spot at (7, 8) lands at (32, 13).
+  BitBlt(window_dc, 30, 10, 20, 20, back, 5, 5, SRCCOPY);
+  Pass();
+  auto info = Info();
+  ASSERT_EQ(info.changed.size(), 1u);
+  EXPECT_EQ(info.changed[0].left, 32);
+  EXPECT_EQ(info.changed[0].right, 34);
+  EXPECT_EQ(info.changed[0].top, 13);
+  EXPECT_EQ(info.changed[0].bottom, 14);
+  ExpectShownIsClient();
+}
+
+TEST_F(SpanTest, CopiesBetweenTwoPassesAreShownTogether) {
+  OpenWithBackBuffer("SpanTwice");
+  // Two copies before one pass, each changing other columns of the same row, and a
+  // spot in another row that the second copy puts back: all of it is shown once.
+  Spot(back, 10, 5, 12, 6, RGB(255, 0, 0));
+  Spot(back, 40, 20, 41, 21, RGB(0, 255, 0));
+  BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+  Spot(back, 50, 5, 52, 6, RGB(255, 0, 0));
+  Spot(back, 40, 20, 41, 21, RGB(255, 255, 255));
+  BitBlt(window_dc, 0, 0, width, height, back, 0, 0, SRCCOPY);
+  uint64_t count = Info().count;
+  Pass();
+  auto info = Info();
+  EXPECT_EQ(info.count, count + 1);
+  ASSERT_GE(info.changed.size(), 1u);
+  EXPECT_EQ(info.changed[0].left, 10);
+  EXPECT_EQ(info.changed[0].right, 52);
+  EXPECT_EQ(info.changed[0].top, 5);
+  EXPECT_EQ(info.changed[0].bottom, 6);
+  ExpectShownIsClient();
+}
+
+TEST_F(SpanTest, EveryPixelThatChangesOnScreenIsInAChangedPart) {
+  OpenWithBackBuffer("SpanRandom");
+  std::mt19937 rng(23);
+  std::vector<uint32_t> before = platform::HeadlessLastFrame(host(), w->native)->pixels;
+  for (int pass = 0; pass < 60; ++pass) {
+    for (int k = 0; k < 4; ++k) {
+      int l = int(rng() % unsigned(width)), t = int(rng() % unsigned(height));
+      Spot(rng() % 4 ? back : window_dc, l, t, l + 1 + int(rng() % 30), t + 1 + int(rng() % 6),
+           RGB(rng() % 256, rng() % 256, rng() % 256));
+      if (rng() % 2) {
+        // Parts of the back buffer to anywhere in the window, sometimes partly outside.
+        int sx = int(rng() % unsigned(width)) - 5, sy = int(rng() % unsigned(height)) - 5;
+        int dx = int(rng() % unsigned(width)) - 5, dy = int(rng() % unsigned(height)) - 5;
+        BitBlt(window_dc, dx, dy, 1 + int(rng() % 60), 1 + int(rng() % 40), back, sx, sy, SRCCOPY);
+      }
+    }
+    Pass();
+    ExpectShownIsClient();
+    auto info = Info();
+    const std::vector<uint32_t>& now = platform::HeadlessLastFrame(host(), w->native)->pixels;
+    if (!info.changed.empty()) {
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          size_t i = size_t(y) * size_t(width) + size_t(x);
+          if (now[i] == before[i]) continue;
+          bool inside = false;
+          for (const RECT& r : info.changed)
+            inside |= x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+          ASSERT_TRUE(inside) << "pass " << pass << " pixel " << x << "," << y;
+        }
+    }
+    before = now;
+    if (testing::Test::HasFatalFailure()) break;
+  }
+}
+
+}  // namespace
