@@ -289,3 +289,47 @@ wait_exit() {
     sleep "$2"
   done
 }
+
+# ---- Pictures at scale 2 ----------------------------------------------------
+# The doubled picture complete on the screen: sky and ground where the doubled
+# scene has them.
+doubled_complete() {
+  local f
+  f=$(shot first2)
+  alive
+  [ "$(pixel "$f" 1000 80)" = 003399 ] && [ "$(pixel "$f" 600 800)" = 996633 ]
+}
+wait_doubled_picture() {
+  eventually 30 doubled_complete || fail "no complete picture at scale 2"
+}
+
+# check_doubled TWO [ONE]: every pixel of the doubled picture TWO is a uniform 2x2
+# block (halving and doubling again gives it back) and, when ONE is given, the halved
+# picture is ONE where nothing moves: the menu bar and the left panel.
+check_doubled() {
+  convert "$1" -sample 50% "$WORK/half.png"
+  convert "$WORK/half.png" -sample 200% "$WORK/back.png"
+  local blocks bar panel
+  blocks=$(differing "$1" "$WORK/back.png")
+  echo "pixels of the doubled picture not in uniform 2x2 blocks: $blocks"
+  [ "$blocks" -eq 0 ] || fail "the doubled picture is not nearest-neighbour ($blocks pixels)"
+  [ $# -ge 2 ] || return 0
+  bar=$(differing "$2" "$WORK/half.png" 0 0 601 19)
+  panel=$(differing "$2" "$WORK/half.png" 0 300 120 240)
+  echo "pixels differing from the picture at scale 1: menu bar $bar, left panel $panel"
+  [ "$bar" -eq 0 ] && [ "$panel" -eq 0 ] || fail "the doubled picture is not the one at scale 1"
+}
+
+# expect_doubled_bug3 HX HY BEFORE: after two clicks on Add Bug, bug 3's blue head
+# shows around (HX, HY) of the doubled picture; BEFORE is a picture taken before them.
+expect_doubled_bug3() {
+  DOUBLED_HEAD="$1 $2"
+  head_blue() {
+    local x=${DOUBLED_HEAD% *} y=${DOUBLED_HEAD#* }
+    count_colour "$1" $((x - 12)) $((y - 12)) 26 26 0000ff
+  }
+  bug3_shown() { [ "$(head_blue "$(shot after2)")" -ge 400 ]; }
+  eventually 10 bug3_shown || fail "bug 3 did not appear ($(head_blue "$WORK/after2.png") blue pixels)"
+  echo "blue pixels at bug 3's doubled head: before $(head_blue "$3"), after $(head_blue "$WORK/after2.png")"
+  alive
+}
