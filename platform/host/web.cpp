@@ -2,9 +2,9 @@
 // them, with a caption and a close box around each). Each canvas has a copy of its frame
 // in canvas byte order here; presenting converts only the parts the platform says changed
 // and tells the page which boxes to put, which it does as the program gives the browser
-// its turn, once however often it presented. Input
-// arrives as events the page queues; WaitEvent gives the browser its turn through
-// Asyncify and comes back on the next queued event or at the deadline, never polling.
+// its turn, once however often it presented. Input arrives as events the page queues;
+// WaitEvent gives the browser its turn through Asyncify and comes back on the next
+// queued event or at the deadline, never polling.
 #ifdef __EMSCRIPTEN__
 
 #include <emscripten.h>
