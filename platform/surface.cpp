@@ -38,8 +38,7 @@ bool PixelStore::MakeRing(size_t pixels) {
   char* at = static_cast<char*>(area);
   const bool mapped =
       mmap(at, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0) == at &&
-      mmap(at + bytes, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0) ==
-          at + bytes;
+      mmap(at + bytes, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0) == at + bytes;
   close(fd);
   if (!mapped) {
     munmap(area, 2 * bytes);
