@@ -4,6 +4,12 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+#include <sys/mman.h>
+#include <unistd.h>
+#define PIXEL_RINGS 1
+#endif
+
 namespace platform {
 
 namespace {
@@ -12,6 +18,53 @@ namespace {
 constexpr size_t kMostPixelsWithSpareRows = size_t(16) << 20;
 
 }  // namespace
+
+bool pixel_rings = true;
+
+bool PixelStore::MakeRing(size_t pixels) {
+#ifdef PIXEL_RINGS
+  if (!pixel_rings) return false;
+  const size_t page = size_t(sysconf(_SC_PAGESIZE));
+  const size_t bytes = (pixels * sizeof(uint32_t) + page - 1) / page * page;
+  const int fd = memfd_create("pixels", MFD_CLOEXEC);
+  if (fd < 0) return false;
+  void* area = MAP_FAILED;
+  if (ftruncate(fd, off_t(bytes)) == 0)
+    area = mmap(nullptr, 2 * bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (area == MAP_FAILED) {
+    close(fd);
+    return false;
+  }
+  char* at = static_cast<char*>(area);
+  const bool mapped =
+      mmap(at, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0) == at &&
+      mmap(at + bytes, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, fd, 0) == at + bytes;
+  close(fd);
+  if (!mapped) {
+    munmap(area, 2 * bytes);
+    return false;
+  }
+  uint32_t* ring = static_cast<uint32_t*>(area);
+  std::memcpy(ring, data(), size_ * sizeof(uint32_t));
+  FreeRing();
+  std::vector<uint32_t>().swap(buffer_);
+  ring_ = ring;
+  ring_pixels_ = bytes / sizeof(uint32_t);
+  start_ = 0;
+  return true;
+#else
+  (void)pixels;
+  return false;
+#endif
+}
+
+void PixelStore::FreeRing() {
+#ifdef PIXEL_RINGS
+  if (ring_) munmap(ring_, 2 * ring_pixels_ * sizeof(uint32_t));
+#endif
+  ring_ = nullptr;
+  ring_pixels_ = 0;
+}
 
 // Keeps the overlapping top-left part of the old picture, fills the rest.
 void Surface::Resize(int w, int h, uint32_t fill) {
@@ -33,8 +86,8 @@ void Surface::Resize(int w, int h, uint32_t fill) {
 void PixelStore::Settle(size_t x0, size_t y0, size_t x1, size_t y1) const {
   const Waiting w = waiting_;
   waiting_ = {};
-  uint32_t* to = buffer_.data() + start_;
-  const uint32_t* from = buffer_.data() + w.from;
+  uint32_t* to = Base() + start_;
+  const uint32_t* from = Base() + w.from;
   // Rows copied one by one in the order that reads every old row before it is
   // overwritten: a row's target may be another row's source.
   for (size_t i = 0; i < w.rows; ++i) {
@@ -68,30 +121,42 @@ void Surface::MoveRows(int top, int bottom, int dy) {
   }
   // Slide the block over the buffer by -dy rows, so every row takes the one dy rows
   // above or below it; then put back the rows outside the move's target.
-  std::vector<uint32_t>& buffer = pixels.buffer_;
-  size_t spare = buffer.size() / w - h;
-  size_t start = pixels.start_ / w;
-  const int64_t slid = int64_t(start) - dy;
-  if (spare == 0 || slid < 0 || slid > int64_t(spare)) {
-    // Out of spare rows on this side: move the block to the far end of the buffer once,
-    // which leaves room for about spare / |dy| more slides the same way. As many spare
-    // rows as the surface has: more would make the move rarer, but leave the rows a
-    // slide uncovers longer out of the cache, which costs more in the end.
-    if (spare == 0) spare = h;
-    const size_t to = dy < 0 ? 0 : spare;
-    if (buffer.size() == h * w) {
-      std::vector<uint32_t> bigger((h + spare) * w);
-      std::memcpy(bigger.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
-      buffer.swap(bigger);
-    } else {
-      std::memmove(buffer.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
+  uint32_t *old_rows, *new_rows;
+  // A ring as long as the old and new blocks together: the rows a slide uncovers are
+  // the ones that left the surface a screenful ago, likely still in the cache.
+  const size_t reach = (h + size_t(dy < 0 ? -dy : dy)) * w;
+  if (pixels.ring_pixels_ >= reach || pixels.MakeRing(reach)) {
+    const int64_t n = int64_t(pixels.ring_pixels_);
+    const int64_t slid = (int64_t(pixels.start_) - int64_t(dy) * int64_t(w)) % n;
+    old_rows = pixels.ring_ + pixels.start_;
+    pixels.start_ = size_t(slid < 0 ? slid + n : slid);
+    new_rows = pixels.ring_ + pixels.start_;
+  } else {
+    std::vector<uint32_t>& buffer = pixels.buffer_;
+    size_t spare = buffer.size() / w - h;
+    size_t start = pixels.start_ / w;
+    const int64_t slid = int64_t(start) - dy;
+    if (spare == 0 || slid < 0 || slid > int64_t(spare)) {
+      // Out of spare rows on this side: move the block to the far end of the buffer once,
+      // which leaves room for about spare / |dy| more slides the same way. As many spare
+      // rows as the surface has: more would make the move rarer, but leave the rows a
+      // slide uncovers longer out of the cache, which costs more in the end.
+      if (spare == 0) spare = h;
+      const size_t to = dy < 0 ? 0 : spare;
+      if (buffer.size() == h * w) {
+        std::vector<uint32_t> bigger((h + spare) * w);
+        std::memcpy(bigger.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
+        buffer.swap(bigger);
+      } else {
+        std::memmove(buffer.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
+      }
+      start = to;
     }
-    start = to;
+    old_rows = buffer.data() + start * w;
+    start = size_t(int64_t(start) - dy);
+    new_rows = buffer.data() + start * w;
+    pixels.start_ = start * w;
   }
-  uint32_t* old_rows = buffer.data() + start * w;
-  start = size_t(int64_t(start) - dy);
-  uint32_t* new_rows = buffer.data() + start * w;
-  pixels.start_ = start * w;
   // Row y now lies where old row y - dy was. The rows the move does not reach keep their
   // pixels: copied over, in the order that reads each old row before it is overwritten.
   auto keep = [&](int y) {
@@ -105,7 +170,7 @@ void Surface::MoveRows(int top, int bottom, int dy) {
     const int rows = target_top == 0 ? height - target_bottom : target_top;
     if (rows > 0)
       pixels.waiting_ = {size_t(first), size_t(rows),
-                         size_t(old_rows - buffer.data()) + size_t(first) * w, w, dy < 0};
+                         size_t(old_rows - pixels.Base()) + size_t(first) * w, w, dy < 0};
     return;
   }
   if (dy < 0) {

@@ -28,13 +28,24 @@ class PixelStore {
   PixelStore(size_t n, uint32_t fill) : buffer_(n, fill), size_(n) {}
   PixelStore(const PixelStore& o) : buffer_(o.begin(), o.end()), size_(o.size_) {}
   PixelStore(PixelStore&& o) noexcept
-      : buffer_(std::move(o.buffer_)), start_(o.start_), size_(o.size_), waiting_(o.waiting_) {
-    o.start_ = o.size_ = 0;
+      : buffer_(std::move(o.buffer_)),
+        start_(o.start_),
+        size_(o.size_),
+        waiting_(o.waiting_),
+        ring_(o.ring_),
+        ring_pixels_(o.ring_pixels_) {
+    o.start_ = o.size_ = o.ring_pixels_ = 0;
     o.waiting_ = {};
+    o.ring_ = nullptr;
+  }
+  ~PixelStore() {
+    if (ring_) FreeRing();
   }
   PixelStore& operator=(const PixelStore& o) {
     if (this != &o) {
-      buffer_.assign(o.begin(), o.end());
+      std::vector<uint32_t> copy(o.begin(), o.end());
+      FreeRing();
+      buffer_.swap(copy);
       start_ = 0;
       size_ = o.size_;
       waiting_ = {};
@@ -42,22 +53,27 @@ class PixelStore {
     return *this;
   }
   PixelStore& operator=(PixelStore&& o) noexcept {
+    if (this == &o) return *this;
+    FreeRing();
     buffer_ = std::move(o.buffer_);
     start_ = o.start_;
     size_ = o.size_;
     waiting_ = o.waiting_;
-    o.start_ = o.size_ = 0;
+    ring_ = o.ring_;
+    ring_pixels_ = o.ring_pixels_;
+    o.start_ = o.size_ = o.ring_pixels_ = 0;
     o.waiting_ = {};
+    o.ring_ = nullptr;
     return *this;
   }
 
   uint32_t* data() {
     if (waiting_.rows) Settle();
-    return buffer_.data() + start_;
+    return Base() + start_;
   }
   const uint32_t* data() const {
     if (waiting_.rows) Settle();
-    return buffer_.data() + start_;
+    return Base() + start_;
   }
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -87,11 +103,24 @@ class PixelStore {
   // Makes the waiting copy, all but columns [x0, x1) of rows [y0, y1) (none: x0 >= x1).
   void Settle(size_t x0 = 0, size_t y0 = 0, size_t x1 = 0, size_t y1 = 0) const;
 
+  uint32_t* Base() const { return ring_ ? ring_ : buffer_.data(); }
+  // Where the system can map memory twice back to back (Linux), the pixels live in a
+  // ring of at least `pixels` so mapped: the block stays contiguous wherever it starts,
+  // so slides never run out of spare rows. False where there is no such ring.
+  bool MakeRing(size_t pixels);
+  void FreeRing();
+
   mutable std::vector<uint32_t> buffer_;
-  size_t start_ = 0;  // where the block begins in buffer_, in pixels
+  size_t start_ = 0;  // where the block begins in buffer_ (or the ring), in pixels
   size_t size_ = 0;
   mutable Waiting waiting_;
+  uint32_t* ring_ = nullptr;  // the ring's first mapping; the second follows it
+  size_t ring_pixels_ = 0;    // one mapping's length
 };
+
+// Whether surfaces may keep their pixels in a ring (PixelStore::MakeRing); off to test
+// the spare rows used where there is none.
+extern bool pixel_rings;
 
 // A pixel surface: row-major, 32 bits a pixel, 0x00RRGGBB.
 struct Surface {

@@ -64,6 +64,7 @@ struct Glyph {
   int left = 0, top = 0;  // bitmap origin relative to the pen on the baseline (top: up)
   int width = 0, rows = 0;
   std::vector<uint8_t> coverage;
+  bool solid = false;  // every pixel fully covered or not at all: no blending
 };
 
 // A face at one pixel size: metrics and glyphs as drawn.
@@ -383,6 +384,8 @@ const Glyph& GlyphOf(SizedFont* sized, unsigned char byte) {
       out[x] =
           mono ? ((row[x >> 3] >> (7 - (x & 7))) & 1 ? 255 : 0) : uint8_t(row[x] * 255 / levels);
   }
+  g.solid = std::all_of(g.coverage.begin(), g.coverage.end(),
+                        [](uint8_t c) { return c == 0 || c == 255; });
   return g;
 }
 
@@ -432,6 +435,11 @@ bool DrawGlyph(Surface& s, const Glyph& g, int64_t x, int64_t baseline, int64_t 
   for (int64_t y = y0; y < y1; y++) {
     const uint8_t* cov = &g.coverage[size_t(y - top) * size_t(g.width)];
     uint32_t* row = &s.pixels[size_t(y) * size_t(s.width)];
+    if (g.solid) {
+      // Without a branch per pixel: the mostly fixed fonts of logs and labels.
+      for (int64_t px = x0; px < x1; px++) row[px] = cov[px - left] ? colour : row[px];
+      continue;
+    }
     for (int64_t px = x0; px < x1; px++) Blend(row[px], colour, cov[px - left]);
   }
   return true;
@@ -563,7 +571,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     if (x0 < x1 && y0 < y1) {
       uint32_t bk = ColorToPixel(dc->bk_color);
       for (int64_t row = y0; row < y1; row++)
-        std::fill_n(&s.pixels[size_t(row) * size_t(s.width) + size_t(x0)], size_t(x1 - x0), bk);
+        FillPixels(&s.pixels[size_t(row) * size_t(s.width) + size_t(x0)], size_t(x1 - x0), bk);
       changed = true;
     }
   }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "gdi/gdi.h"
 
@@ -62,7 +63,19 @@ std::vector<uint32_t> CopiedOut(HDC dc, int w, int h) {
   return out;
 }
 
-TEST(SurfaceScroll, RandomScrollsCopiesAndDrawingMatchMovingEveryPixel) {
+// Every case with the pixels in a ring where the system maps one, and with spare rows.
+class SurfaceScroll : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { platform::pixel_rings = GetParam(); }
+  void TearDown() override { platform::pixel_rings = true; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Store, SurfaceScroll, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& i) {
+                           return std::string(i.param ? "Ring" : "SpareRows");
+                         });
+
+TEST_P(SurfaceScroll, RandomScrollsCopiesAndDrawingMatchMovingEveryPixel) {
   std::mt19937 rng(507);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   for (int round = 0; round < 40; ++round) {
@@ -132,7 +145,7 @@ TEST(SurfaceScroll, RandomScrollsCopiesAndDrawingMatchMovingEveryPixel) {
   }
 }
 
-TEST(SurfaceScroll, LongRunsEachWayThenResizeKeepTheTopLeftPicture) {
+TEST_P(SurfaceScroll, LongRunsEachWayThenResizeKeepTheTopLeftPicture) {
   Model m{};
   auto s = Numbered(16, 40, &m);
   HDC dc = platform::CreateSurfaceDC(s, nullptr);
@@ -194,7 +207,7 @@ void AppendLine(HDC dc, HDC scratch, int w, int h, const char* text, bool plain)
   SelectObject(dc, font);
 }
 
-TEST(SurfaceScroll, LogLinesMatchTheSameLinesScrolledByMovingEveryPixel) {
+TEST_P(SurfaceScroll, LogLinesMatchTheSameLinesScrolledByMovingEveryPixel) {
   const int w = 300, h = 120;
   Model unused{};
   auto fast = Numbered(w, h, &unused);
@@ -226,7 +239,7 @@ TEST(SurfaceScroll, LogLinesMatchTheSameLinesScrolledByMovingEveryPixel) {
   platform::DestroySurfaceDC(fast_dc);
 }
 
-TEST(SurfaceScroll, MoveRowsIgnoresMovesOutsideTheSurface) {
+TEST_P(SurfaceScroll, MoveRowsIgnoresMovesOutsideTheSurface) {
   Model m{};
   auto s = Numbered(4, 8, &m);
   s->MoveRows(0, 8, 1);    // the last row would leave the surface
@@ -240,6 +253,37 @@ TEST(SurfaceScroll, MoveRowsIgnoresMovesOutsideTheSurface) {
   Surface empty;
   empty.MoveRows(0, 1, 1);
   EXPECT_TRUE(empty.pixels.empty());
+}
+
+// Surfaces copied, assigned and moved after their pixels slid keep the picture, and the
+// source keeps scrolling correctly afterwards.
+TEST_P(SurfaceScroll, SlidSurfacesCopyAssignAndMoveTheirPicture) {
+  Model m{};
+  auto s = Numbered(16, 40, &m);
+  for (int i = 0; i < 25; ++i) {
+    s->MoveRows(3, 40, -3);
+    m.Scroll(0, -3, nullptr, nullptr);
+  }
+  Surface copy = *s;
+  EXPECT_EQ(copy.pixels, m.px);
+  Model other{};
+  auto target = Numbered(16, 40, &other);
+  for (int i = 0; i < 7; ++i) target->MoveRows(0, 35, 5);
+  *target = *s;  // onto a surface whose pixels slid too
+  EXPECT_EQ(target->pixels, m.px);
+  Surface moved = std::move(copy);
+  EXPECT_EQ(moved.pixels, m.px);
+  moved = std::move(*target);
+  EXPECT_EQ(moved.pixels, m.px);
+  for (int i = 0; i < 30; ++i) {
+    s->MoveRows(0, 38, 2);
+    m.Scroll(0, 2, nullptr, nullptr);
+    moved.MoveRows(0, 38, 2);
+  }
+  EXPECT_EQ(s->pixels, m.px);
+  EXPECT_EQ(moved.pixels, m.px);
+  s->Resize(16, 41);  // the picture leaves the ring for a plain block
+  EXPECT_EQ(std::vector<uint32_t>(s->pixels.begin(), s->pixels.begin() + 16 * 40), m.px);
 }
 
 }  // namespace

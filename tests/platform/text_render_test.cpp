@@ -108,6 +108,47 @@ TEST(TextRender, TransparentDrawsOnlyGlyphs) {
   EXPECT_EQ(c.At(10, 10), 0x336699u);
 }
 
+// The log's fixed font has glyphs fully on or off: over a background of a different
+// colour at every pixel, each pixel is the text colour or the background it covered,
+// never a blend; drawn opaque it is the same glyphs over the filled cell.
+TEST(TextRender, UnsmoothedGlyphsKeepEveryUncoveredPixel) {
+  Canvas c(320, 40);
+  auto background = [](int x, int y) { return uint32_t(x * 0x010203 + y * 0x070000) & 0xFFFFFF; };
+  for (int y = 0; y < 40; y++)
+    for (int x = 0; x < 320; x++) c.surface->pixels[size_t(y) * 320 + size_t(x)] = background(x, y);
+  SelectObject(c.dc, GetStockObject(ANSI_FIXED_FONT));
+  SetBkMode(c.dc, TRANSPARENT);
+  SetTextColor(c.dc, RGB(0x12, 0x34, 0x56));
+  const char text[] = "Red circle at (123,45), radius 25";
+  ASSERT_TRUE(TextOutA(c.dc, 5, 10, text, int(sizeof text - 1)));
+  int ink = 0, kept = 0;
+  for (int y = 0; y < 40; y++)
+    for (int x = 0; x < 320; x++) {
+      const uint32_t p = c.At(x, y);
+      if (p == 0x123456 && background(x, y) != 0x123456) {
+        ++ink;
+      } else {
+        ASSERT_EQ(p, background(x, y)) << x << "," << y;
+        ++kept;
+      }
+    }
+  EXPECT_GT(ink, 100);
+  EXPECT_GT(kept, 320 * 40 - 2000);
+  Canvas opaque(320, 40, 0x000000);
+  SelectObject(opaque.dc, GetStockObject(ANSI_FIXED_FONT));
+  SetBkMode(opaque.dc, OPAQUE);
+  SetBkColor(opaque.dc, RGB(0xFF, 0xFF, 0xFF));
+  SetTextColor(opaque.dc, RGB(0x12, 0x34, 0x56));
+  ASSERT_TRUE(TextOutA(opaque.dc, 5, 10, text, int(sizeof text - 1)));
+  SIZE sz = Extent(opaque.dc, text);
+  for (int y = 0; y < 40; y++)
+    for (int x = 0; x < 320; x++) {
+      const bool cell = x >= 5 && x < 5 + sz.cx && y >= 10 && y < 10 + sz.cy;
+      const bool inked = c.At(x, y) == 0x123456;
+      ASSERT_EQ(opaque.At(x, y), inked ? 0x123456u : cell ? 0xFFFFFFu : 0u) << x << "," << y;
+    }
+}
+
 TEST(TextRender, OpaqueFillsTheCellBoxExactly) {
   Canvas c(200, 120, kGreen);
   Selected font(c.dc, RuntimeFont(12));
