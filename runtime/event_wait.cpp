@@ -148,7 +148,14 @@ int AwaitEvent(int* x, int* y, signed char* key) {
       break;
     // Nothing happened in this pass: sleep until the queue has something (input, a
     // posted message, a paint or a due timer) instead of spinning on an empty queue.
-    if (pumped == PumpIdle && !script_read) WaitMessage();
+    // Halted with a tick already noted, another tick would change nothing: sleep
+    // through the timer and wake for the rest only.
+    if (pumped == PumpIdle && !script_read) {
+      if (event_kind == -1 && tick_pending && !animating && !single_step)
+        MsgWaitForMultipleObjects(0, NULL, FALSE, INFINITE, QS_ALLINPUT & ~QS_TIMER);
+      else
+        WaitMessage();
+    }
   }
   if (recording) RecordEvent(event_kind, event_x, event_y, event_key);
   *x = event_x;

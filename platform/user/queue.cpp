@@ -12,6 +12,7 @@ namespace {
 
 constexpr DWORD kErrorInvalidWindowHandle = 1400;
 constexpr DWORD kErrorInvalidParameter = 87;
+constexpr DWORD kErrorInvalidHandle = 6;
 constexpr UINT kTimerMinimum = 10;
 constexpr UINT kTimerMaximum = 0x7FFFFFFF;
 
@@ -73,6 +74,26 @@ Window* FirstToPaint(HWND filter) {
     if (w->visible && w->has_update && !w->destroying) return w.get();
   }
   return nullptr;
+}
+
+// Whether the queue holds something of the kinds in mask (QS_ flags).
+bool ReadyFor(DWORD mask) {
+  auto& s = S();
+  if ((mask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE)) && (!s.posted.empty() || s.quit_pending))
+    return true;
+  for (const MSG& m : s.input) {
+    const bool key = m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST;
+    const bool move = m.message == WM_MOUSEMOVE;
+    if ((key && (mask & QS_KEY)) || (move && (mask & QS_MOUSEMOVE)) ||
+        (!key && !move && (mask & QS_MOUSEBUTTON)))
+      return true;
+  }
+  if ((mask & QS_PAINT) && FirstToPaint(nullptr)) return true;
+  if (mask & QS_TIMER) {
+    int64_t next = NextDue();
+    if (next >= 0 && next <= Now()) return true;
+  }
+  return false;
 }
 
 bool AnythingReady() {
@@ -329,6 +350,30 @@ BOOL WINAPI WaitMessage(void) {
     if (AnythingReady()) return TRUE;
     // Sleeps in the host until a native event or the next timer.
     host.WaitEvent(NextDue());
+  }
+}
+
+DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll,
+                                       DWORD dwMilliseconds, DWORD dwWakeMask) {
+  (void)pHandles, (void)fWaitAll;
+  // No kernel objects here to wait on: any handle is one we do not know.
+  if (nCount != 0) {
+    SetLastError(kErrorInvalidHandle);
+    return WAIT_FAILED;
+  }
+  Host& host = CurrentHost();
+  const int64_t end = dwMilliseconds == INFINITE ? -1 : Now() + int64_t(dwMilliseconds);
+  for (;;) {
+    PumpHost();
+    PresentChanged();
+    if (ReadyFor(dwWakeMask)) return WAIT_OBJECT_0;
+    const int64_t now = Now();
+    if (end >= 0 && now >= end) return WAIT_TIMEOUT;
+    // Timers wake the wait only when it asked for them.
+    int64_t deadline = end;
+    const int64_t due = (dwWakeMask & QS_TIMER) ? NextDue() : -1;
+    if (due >= 0 && (deadline < 0 || due < deadline)) deadline = due;
+    host.WaitEvent(deadline);
   }
 }
 

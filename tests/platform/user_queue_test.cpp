@@ -234,6 +234,66 @@ TEST_F(QueueTest, WaitMessageSleepsUntilTheNextTimer) {
   EXPECT_EQ(m.wParam, WPARAM('B'));
 }
 
+// A wait for messages that leaves the timer out sleeps through due ticks (the halted
+// garden waits so), and still wakes for what its mask names.
+TEST_F(QueueTest, MessageWaitWakesOnlyForTheKindsItNames) {
+  const DWORD no_timer = QS_ALLINPUT & ~QS_TIMER;
+  SetTimer(h, 2, 50, nullptr);
+  int64_t start = host().NowMs();
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 300, no_timer), DWORD(WAIT_TIMEOUT));
+  EXPECT_EQ(host().NowMs() - start, 300);
+  // The tick is still there for whoever asks for it.
+  start = host().NowMs();
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 300, QS_ALLINPUT), DWORD(WAIT_OBJECT_0));
+  EXPECT_EQ(host().NowMs(), start);
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(m.message, UINT(WM_TIMER));
+  // With the timer asked for, the wait ends at the next tick, not at its own limit.
+  start = host().NowMs();
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 300, QS_ALLINPUT), DWORD(WAIT_OBJECT_0));
+  EXPECT_EQ(host().NowMs() - start, 50);
+  Drain();
+
+  PostMessageA(h, WM_USER, 0, 0);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, no_timer), DWORD(WAIT_OBJECT_0));
+  Drain();
+  PostQuitMessage(0);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_POSTMESSAGE),
+            DWORD(WAIT_OBJECT_0));
+  Drain();
+  InvalidateRect(h, nullptr, FALSE);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_KEY | QS_MOUSE),
+            DWORD(WAIT_TIMEOUT));
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_PAINT), DWORD(WAIT_OBJECT_0));
+  Drain();
+
+  // Input from the host wakes a wait without limit; a key does not wake a wait for the
+  // mouse alone.
+  platform::NativeEvent key;
+  key.kind = platform::NativeEvent::KeyDown;
+  key.vk = 'B';
+  key.window = platform::LookupWindow(h)->native;
+  platform::HeadlessPush(host(), key);
+  start = host().NowMs();
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_MOUSE), DWORD(WAIT_TIMEOUT));
+  EXPECT_EQ(host().NowMs() - start, 200);
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, no_timer), DWORD(WAIT_OBJECT_0));
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE));
+  EXPECT_EQ(m.wParam, WPARAM('B'));
+
+  // A wait of 0 ms only looks.
+  Drain();
+  start = host().NowMs();
+  EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, no_timer), DWORD(WAIT_TIMEOUT));
+  EXPECT_EQ(host().NowMs(), start);
+  // Handles are kernel objects this platform has none of.
+  HANDLE bogus = reinterpret_cast<HANDLE>(intptr_t(0x12345));
+  SetLastError(0);
+  EXPECT_EQ(MsgWaitForMultipleObjects(1, &bogus, FALSE, 100, QS_ALLINPUT), DWORD(WAIT_FAILED));
+  EXPECT_EQ(GetLastError(), DWORD(6));
+}
+
 TEST_F(QueueTest, TenSecondsOfTicksOnTheVirtualClock) {
   SetTimer(h, 2, 100, nullptr);
   int64_t end = host().NowMs() + 10000;
