@@ -65,6 +65,9 @@ struct Glyph {
   int width = 0, rows = 0;
   std::vector<uint8_t> coverage;
   bool solid = false;  // every pixel fully covered or not at all: no blending
+  // For solid glyphs up to 64 pixels wide: each row's covered columns as bits (bit x
+  // for column x), so drawing touches only the pixels the glyph covers.
+  std::vector<uint64_t> on_bits;
 };
 
 // A face at one pixel size: metrics and glyphs as drawn.
@@ -386,6 +389,13 @@ const Glyph& GlyphOf(SizedFont* sized, unsigned char byte) {
   }
   g.solid = std::all_of(g.coverage.begin(), g.coverage.end(),
                         [](uint8_t c) { return c == 0 || c == 255; });
+  if (g.solid && g.width <= 64) {
+    g.on_bits.assign(size_t(g.rows), 0);
+    for (int y = 0; y < g.rows; y++)
+      for (int x = 0; x < g.width; x++)
+        if (g.coverage[size_t(y) * size_t(g.width) + size_t(x)])
+          g.on_bits[size_t(y)] |= uint64_t(1) << x;
+  }
   return g;
 }
 
@@ -432,6 +442,19 @@ bool DrawGlyph(Surface& s, const Glyph& g, int64_t x, int64_t baseline, int64_t 
   int64_t x1 = std::min<int64_t>(left + g.width, s.width);
   int64_t y1 = std::min<int64_t>({top + g.rows, cell_bottom, int64_t(s.height)});
   if (x0 >= x1 || y0 >= y1) return false;
+  if (!g.on_bits.empty()) {
+    // The columns [x0, x1) of the glyph's own: clipping cuts bits off either side.
+    const int64_t c0 = x0 - left, c1 = x1 - left;
+    const uint64_t keep =
+        (c1 >= 64 ? ~uint64_t(0) : (uint64_t(1) << c1) - 1) & ~((uint64_t(1) << c0) - 1);
+    for (int64_t y = y0; y < y1; y++) {
+      uint64_t bits = g.on_bits[size_t(y - top)] & keep;
+      if (!bits) continue;
+      uint32_t* row = &s.pixels[size_t(y) * size_t(s.width)];
+      for (; bits; bits &= bits - 1) row[size_t(left + __builtin_ctzll(bits))] = colour;
+    }
+    return true;
+  }
   for (int64_t y = y0; y < y1; y++) {
     const uint8_t* cov = &g.coverage[size_t(y - top) * size_t(g.width)];
     uint32_t* row = &s.pixels[size_t(y) * size_t(s.width)];
