@@ -14,6 +14,22 @@ find_wine() {
   return 1
 }
 
+# find_wineserver WINE: prints the wineserver that goes with the loader WINE. Debian's
+# wine64 package alone keeps both in /usr/lib/wine, off the PATH; the wine package
+# adds /usr/bin/wineserver.
+find_wineserver() {
+  local here
+  here=$(dirname "$(readlink -f "$1")")
+  if [ -x "$here/wineserver" ]; then
+    echo "$here/wineserver"
+  elif command -v wineserver >/dev/null 2>&1; then
+    command -v wineserver
+  else
+    echo "error: no wineserver found next to $1 or on the PATH" >&2
+    return 1
+  fi
+}
+
 # start_private_xvfb PIDFILE: starts an Xvfb on a free display number of its own and
 # prints ":N". Numbers from 140 up keep clear of the ones people pick by hand. The
 # screen is XVFB_SCREEN, 1024x768x24 unless set; XVFB_DPI sets its density. No reset
@@ -54,7 +70,8 @@ wine_env() {
 
 # ensure_wine_prefix WINE: creates the prefix once; later runs reuse it.
 ensure_wine_prefix() {
-  local wine=$1
+  local wine=$1 server
+  server=$(find_wineserver "$wine")
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
@@ -62,7 +79,7 @@ ensure_wine_prefix() {
     # A crashing test prints its backtrace and ends instead of waiting in a dialog.
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
       >/dev/null 2>&1 || true
-    wineserver -w
+    "$server" -w
   fi
   [ -f "$WINEPREFIX/system.reg" ] || {
     echo "error: could not create Wine prefix $WINEPREFIX" >&2
