@@ -43,7 +43,7 @@ using XConnection = Display;
 struct SharedImage {
   XImage* image = nullptr;
   XShmSegmentInfo segment{};
-  unsigned long serial = 0;  // the last put from it not yet known to be done; 0 none
+  unsigned long serial = 0;  // the last put from it, until known to be done; 0 none
 };
 
 // Set when the server answers an attach with an error (remote, or refused).
@@ -518,7 +518,7 @@ class SdlHost final : public Host {
         // now, and a wait looks again before it sleeps.
         if (now != last_look_ms_ || Queued()) {
           last_look_ms_ = now;
-          if ((Queued() || Readable(0)) && !OnlyCompletions())
+          if (Queued() || Readable(0))
             Pump(true);
           else if (PumpDue(now))
             Pump(false);
@@ -537,7 +537,7 @@ class SdlHost final : public Host {
       return;
     }
     while (pending_.empty()) {
-      if (Queued() && !OnlyCompletions()) {
+      if (Queued()) {
         Pump(true);
         continue;
       }
@@ -559,7 +559,7 @@ class SdlHost final : public Host {
       const int64_t settle = last_input_ms_ + kSettleMs - now;
       if (settle > 0 && (timeout < 0 || settle < timeout)) timeout = settle;
       if (Readable(int(std::min<int64_t>(timeout, 1 << 30)))) {
-        if (!OnlyCompletions()) Pump(true);
+        Pump(true);
         continue;
       }
       now = NowMs();
@@ -661,15 +661,12 @@ class SdlHost final : public Host {
           std::memcpy(img->data + size_t(y) * size_t(img->bytes_per_line) + size_t(r.x) * 4,
                       frame.pixels.data() + size_t(y) * size_t(frame.width) + size_t(r.x),
                       size_t(r.w) * 4);
-      // The server handles requests in order: one completion, for the last put,
-      // says the image is free again.
-      for (size_t i = 0; i < rects_.size(); ++i) {
-        const SDL_Rect& r = rects_[i];
-        const bool last = i + 1 == rects_.size();
-        if (last) s->serial = NextRequest(display_);
+      // No completion events: each would wake the wait once more per frame, which
+      // costs more than the round trip AwaitShared makes when nothing came back.
+      for (const SDL_Rect& r : rects_)
         XShmPutImage(display_, h.window, gc, img, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
-                     last ? True : False);
-      }
+                     False);
+      s->serial = NextRequest(display_) - 1;
     } else {
       for (const SDL_Rect& r : rects_)
         XPutImage(display_, h.window, gc, &image, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
@@ -702,10 +699,7 @@ class SdlHost final : public Host {
       const char* off = std::getenv("PLATFORM_X11_SHM");
       const char* name = DisplayString(display_);
       const bool local = name && (name[0] == ':' || std::strncmp(name, "unix:", 5) == 0);
-      if (!(off && std::strcmp(off, "0") == 0) && local && XShmQueryExtension(display_)) {
-        shm_completion_ = XShmGetEventBase(display_) + ShmCompletion;
-        shm_ = 1;
-      }
+      if (!(off && std::strcmp(off, "0") == 0) && local && XShmQueryExtension(display_)) shm_ = 1;
     }
     return shm_ == 1;
   }
@@ -781,51 +775,16 @@ class SdlHost final : public Host {
     DestroyImage(s);
   }
 
-  // Returns once the server is done with the image's last put: its completion has
-  // come (taken here or seen passing through SDL), else after a round trip, as the
-  // server reads the image while it handles the put.
+  // Returns once the server is done with the image's last put. The server reads the
+  // image while it handles the put, and handles requests in order: anything it sent
+  // for a later request says so. At 10 frames a second nothing usually has, and one
+  // round trip settles it.
   void AwaitShared(SharedImage& s) {
-    if (!s.serial) return;
-    if (SharedDone() < s.serial) TakeCompletions();
-    if (SharedDone() < s.serial) {
-      XSync(display_, False);
-      TakeCompletions();
-    }
+    if (s.serial && LastKnownRequestProcessed(display_) < s.serial) XSync(display_, False);
     s.serial = 0;
   }
-
-  static Bool IsCompletion(Display*, XEvent* e, XPointer self) {
-    return e->type == reinterpret_cast<SdlHost*>(self)->shm_completion_;
-  }
-
-  // Takes the completions of shared puts out of Xlib's queue, reading what the
-  // connection holds; true when there were any.
-  bool TakeCompletions() {
-    bool took = false;
-    XEvent e;
-    while (XCheckIfEvent(display_, &e, &SdlHost::IsCompletion, reinterpret_cast<XPointer>(this))) {
-      NoteCompletion(e.xany.serial);
-      took = true;
-    }
-    return took;
-  }
-
-  void NoteCompletion(unsigned long serial) {
-    std::lock_guard<std::mutex> hold(arrived_lock_);
-    shm_done_ = std::max(shm_done_, serial);
-  }
-
-  unsigned long SharedDone() {
-    std::lock_guard<std::mutex> hold(arrived_lock_);
-    return shm_done_;
-  }
-
-  // True when what woke us was only the server saying it is done with shared images:
-  // SDL need not pump for that, and it is no input.
-  bool OnlyCompletions() { return shm_ == 1 && TakeCompletions() && !Queued(); }
 #else
   void ForgetShared(Native&) {}
-  bool OnlyCompletions() { return false; }
 #endif
 
 #if defined(SDL_VIDEO_DRIVER_X11)
@@ -1027,16 +986,10 @@ class SdlHost final : public Host {
         // The message lives only as long as this call: keep the window it names.
 #if defined(SDL_VIDEO_DRIVER_X11)
         ::Window xw = 0;
-        auto* host = static_cast<SdlHost*>(self);
         if (x11::IsExtentsChange(e->syswm.msg, &xw)) {
+          auto* host = static_cast<SdlHost*>(self);
           std::lock_guard<std::mutex> hold(host->arrived_lock_);
           host->frames_changed_.push_back(xw);
-        } else if (const SDL_SysWMmsg* m = e->syswm.msg;
-                   m && m->subsystem == SDL_SYSWM_X11 && host->shm_completion_ > 0 &&
-                   m->msg.x11.event.type == host->shm_completion_) {
-          // A shared put's completion SDL read first: the image is free.
-          std::lock_guard<std::mutex> hold(host->arrived_lock_);
-          host->shm_done_ = std::max(host->shm_done_, m->msg.x11.event.xany.serial);
         }
 #endif
         break;
@@ -1190,11 +1143,7 @@ class SdlHost final : public Host {
   // The X connection SDL's windows use, once the first window is made; null elsewhere.
   XConnection* display_ = nullptr;
   std::vector<SDL_Rect> rects_;  // the parts being presented
-  // Shared-memory presenting: -1 not yet known, 0 no, 1 yes; the type of its
-  // completion events; the last put the server said it was done with.
-  int shm_ = -1;
-  int shm_completion_ = -1;
-  unsigned long shm_done_ = 0;
+  int shm_ = -1;                 // presenting through shared memory: -1 not yet known, 0 no, 1 yes
   int64_t last_pump_ms_ = 0, last_input_ms_ = 0, last_look_ms_ = -1;
 };
 
