@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ipc.h>
+#include <sys/prctl.h>
 #include <sys/shm.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -393,20 +394,29 @@ TEST_F(SdlHostTest, TheHostLetsGoOfItsSegmentsWhenItEnds) {
   EXPECT_TRUE(NoSegmentsLeft());
 }
 
-// A private X server started without the shared memory extension.
+// A private X server that cannot share our memory: started without the extension, or
+// with it but apart from our shared memory segments (as in another container), so
+// that it refuses them.
 class ServerWithoutShm {
  public:
-  ServerWithoutShm() {
+  enum Kind { kNoExtension, kApart };
+  explicit ServerWithoutShm(Kind kind) {
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
       close(fds[0]);
+      // The server goes with the test, even when the test dies.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       const std::string fd = std::to_string(fds[1]);
       const int null = open("/dev/null", O_WRONLY);
       if (null >= 0) dup2(null, 2);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-extension", "MIT-SHM", "-nolisten", "tcp",
-             "-noreset", "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
+      if (kind == kNoExtension)
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-extension", "MIT-SHM", "-nolisten",
+               "tcp", "-noreset", "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
+      else
+        execlp("unshare", "unshare", "--ipc", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp",
+               "-noreset", "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
@@ -435,14 +445,16 @@ class ServerWithoutShm {
   std::string name_;
 };
 
-TEST(SdlHostWithoutShm, PartsReachTheWindowExactlyOnAServerWithoutSharedMemory) {
-  ServerWithoutShm server;
+// A frame and then changed parts, read back exactly from a server of that kind; no
+// segment of ours is left over.
+void PresentOn(ServerWithoutShm::Kind kind) {
+  ServerWithoutShm server(kind);
   ASSERT_FALSE(server.name().empty()) << "could not start Xvfb";
   EnvSwitch display("DISPLAY", server.name().c_str());
   {
     Display* other = XOpenDisplay(nullptr);
     ASSERT_NE(other, nullptr);
-    EXPECT_FALSE(OffersShm(other));
+    EXPECT_EQ(OffersShm(other), kind == ServerWithoutShm::kApart);
     auto host = platform::MakeSdlHost();
     ASSERT_NE(host, nullptr);
     const platform::NativeId id = host->CreateNative("no-shm", 10, 10, 160, 120, false);
@@ -498,6 +510,16 @@ TEST(SdlHostWithoutShm, PartsReachTheWindowExactlyOnAServerWithoutSharedMemory) 
     host.reset();
     XCloseDisplay(other);
   }
+}
+
+TEST(SdlHostWithoutShm, PartsReachTheWindowExactlyOnAServerWithoutSharedMemory) {
+  PresentOn(ServerWithoutShm::kNoExtension);
+}
+
+// The server offers the extension but cannot attach our segment: its refusal is taken
+// quietly and the frames go by plain requests.
+TEST(SdlHostWithoutShm, PartsReachTheWindowExactlyWhenTheServerRefusesOurMemory) {
+  PresentOn(ServerWithoutShm::kApart);
 }
 
 }  // namespace
