@@ -115,7 +115,7 @@ the picture steer them; the Run menu records and replays what was done.")
   set(CPACK_DEBIAN_DEV_FILE_NAME bug-garden-dev_${PROJECT_VERSION}_${kx_arch}.deb)
   set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
   set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-    "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libx11-dev, pkgconf | pkg-config, fonts-liberation2")
+    "libsdl2-dev, libfreetype-dev, libfontconfig-dev, libx11-dev, libxext-dev, pkgconf | pkg-config, fonts-liberation2")
   set(CPACK_DEBIAN_DEV_DESCRIPTION "graphics runtime beneath the bug garden, as a library
 The small graphics runtime beneath the bug garden, for programs of your own:
 its header kx507.h, the static libraries and a CMake package, so that a

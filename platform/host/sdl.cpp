@@ -10,6 +10,8 @@
 
 #include <dlfcn.h>
 #include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,13 +27,34 @@
 
 #include "host/x11_guard.h"
 
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#endif
+
 namespace platform {
 namespace {
 
 #if defined(SDL_VIDEO_DRIVER_X11)
 using XConnection = Display;
+
+// A window-sized image in memory the X server shares with us: a frame's changed parts
+// are copied into it and the server reads them from there, instead of from a request.
+struct SharedImage {
+  XImage* image = nullptr;
+  XShmSegmentInfo segment{};
+  unsigned long serial = 0;  // the last put from it, until known to be done; 0 none
+};
+
+// Set when the server answers an attach with an error (remote, or refused).
+bool shm_refused = false;
+int OnShmError(Display*, XErrorEvent*) {
+  shm_refused = true;
+  return 0;
+}
 #else
 struct XConnection;
+struct SharedImage;
 #endif
 
 // SDL keycodes follow the keyboard layout, as Win32's virtual keys do; keys with
@@ -339,6 +362,7 @@ class SdlHost final : public Host {
   ~SdlHost() override {
     SDL_DelEventWatch(&SdlHost::Arrived, this);
     for (auto& [id, win] : windows_) {
+      ForgetShared(win);
       ForgetGc(win);
       SDL_DestroyWindow(win.window);
     }
@@ -431,6 +455,7 @@ class SdlHost final : public Host {
   void DestroyNative(NativeId id) override {
     auto it = windows_.find(id);
     if (it == windows_.end()) return;
+    ForgetShared(it->second);
     ForgetGc(it->second);
     SDL_DestroyWindow(it->second.window);
     windows_.erase(it);
@@ -558,13 +583,18 @@ class SdlHost final : public Host {
     bool presented = false;
     // Presenting with XPutImage: -1 not yet known, 0 no (SDL's surface), 1 yes.
     int put_image = -1;
-    void* gc = nullptr;  // the X graphics context for it
+    void* gc = nullptr;      // the X graphics context for it
+    void* visual = nullptr;  // the window's X visual
+    SharedImage* shared = nullptr;
+    bool shared_failed = false;  // no shared image could be made: plain XPutImage
   };
 
   // On X11 a frame at scale 1 goes to the window with XPutImage straight from its
   // pixels, when the window's pixels are laid out as ours: no copy into SDL's window
   // surface, and no round trip to the server per frame (SDL waits for the server after
-  // every update of its surface). What the window shows is the same.
+  // every update of its surface). What the window shows is the same. On a local server
+  // with shared memory the changed parts go through a shared image instead: one copy,
+  // where a request would take two (into Xlib's buffer, into the socket).
   bool PresentThroughX(Native* n, const Surface& frame, const RECT* changed, int count) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     if (!display_ || scale_ != 1 || n->put_image == 0) return false;
@@ -579,6 +609,7 @@ class SdlHost final : public Host {
                      a.visual->blue_mask == 0xFF && ImageByteOrder(display_) == host_order &&
                      PixmapBits(24) == 32;
       if (!n->put_image) return false;
+      n->visual = a.visual;
       n->gc = XCreateGC(display_, h.window, 0, nullptr);
       if (!n->gc) {
         n->put_image = 0;
@@ -605,19 +636,42 @@ class SdlHost final : public Host {
       return false;
     }
     GC gc = static_cast<GC>(n->gc);
-    if (changed && count > 0 && n->native_w == frame.width && n->native_h == frame.height) {
+    // The parts to send, clipped to the frame and the window.
+    rects_.clear();
+    const bool whole =
+        !changed || count <= 0 || n->native_w != frame.width || n->native_h != frame.height;
+    const int w = std::min(frame.width, n->native_w), hh = std::min(frame.height, n->native_h);
+    if (whole) {
+      if (w > 0 && hh > 0) rects_.push_back(SDL_Rect{0, 0, w, hh});
+    } else {
       for (int i = 0; i < count; ++i) {
         const int x0 = std::max<int>(changed[i].left, 0);
         const int x1 = std::min<int>(changed[i].right, frame.width);
         const int y0 = std::max<int>(changed[i].top, 0);
         const int y1 = std::min<int>(changed[i].bottom, frame.height);
-        if (x0 < x1 && y0 < y1)
-          XPutImage(display_, h.window, gc, &image, x0, y0, x0, y0, unsigned(x1 - x0),
-                    unsigned(y1 - y0));
+        if (x0 < x1 && y0 < y1) rects_.push_back(SDL_Rect{x0, y0, x1 - x0, y1 - y0});
       }
+    }
+    if (SharedImage* s = Shared(*n); s && !rects_.empty()) {
+      // The server may still be reading the last frame's parts from the image.
+      AwaitShared(*s);
+      XImage* img = s->image;
+      for (const SDL_Rect& r : rects_)
+        for (int y = r.y; y < r.y + r.h; ++y)
+          std::memcpy(img->data + size_t(y) * size_t(img->bytes_per_line) + size_t(r.x) * 4,
+                      frame.pixels.data() + size_t(y) * size_t(frame.width) + size_t(r.x),
+                      size_t(r.w) * 4);
+      // No completion events: each would wake the wait once more per frame, which
+      // costs more than the round trip AwaitShared makes when nothing came back.
+      for (const SDL_Rect& r : rects_)
+        XShmPutImage(display_, h.window, gc, img, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
+                     False);
+      s->serial = NextRequest(display_) - 1;
     } else {
-      const int w = std::min(frame.width, n->native_w), hh = std::min(frame.height, n->native_h);
-      XPutImage(display_, h.window, gc, &image, 0, 0, 0, 0, unsigned(w), unsigned(hh));
+      for (const SDL_Rect& r : rects_)
+        XPutImage(display_, h.window, gc, &image, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
+    }
+    if (whole) {
       // A frame smaller than the window (a resize not yet answered) leaves a light
       // strip rather than stale pixels.
       XSetForeground(display_, gc, 0xF0F0F0);
@@ -634,6 +688,104 @@ class SdlHost final : public Host {
     return false;
 #endif
   }
+
+#if defined(SDL_VIDEO_DRIVER_X11)
+  // Whether frames may go through shared memory: the server offers it, it runs on this
+  // machine (a remote one cannot see our memory), and PLATFORM_X11_SHM=0 does not turn
+  // it off (the tests use that to check the plain path).
+  bool SharedUsable() {
+    if (shm_ < 0) {
+      shm_ = 0;
+      const char* off = std::getenv("PLATFORM_X11_SHM");
+      const char* name = DisplayString(display_);
+      const bool local = name && (name[0] == ':' || std::strncmp(name, "unix:", 5) == 0);
+      if (!(off && std::strcmp(off, "0") == 0) && local && XShmQueryExtension(display_)) shm_ = 1;
+    }
+    return shm_ == 1;
+  }
+
+  // The window's shared image at the window's size, made (again) when needed; null
+  // when frames go by plain requests.
+  SharedImage* Shared(Native& n) {
+    if (n.shared && n.shared->image->width == n.native_w && n.shared->image->height == n.native_h)
+      return n.shared;
+    ForgetShared(n);
+    if (n.shared_failed || !SharedUsable() || n.native_w <= 0 || n.native_h <= 0) return nullptr;
+    auto* s = new SharedImage;
+    s->image = XShmCreateImage(display_, static_cast<Visual*>(n.visual), 24, ZPixmap, nullptr,
+                               &s->segment, unsigned(n.native_w), unsigned(n.native_h));
+    bool attached = false;
+    if (s->image && s->image->bits_per_pixel == 32) {
+      const size_t bytes = size_t(s->image->bytes_per_line) * size_t(s->image->height);
+      s->segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+      if (s->segment.shmid >= 0) {
+        void* at = shmat(s->segment.shmid, nullptr, 0);
+        if (at != reinterpret_cast<void*>(-1)) {
+          s->segment.shmaddr = s->image->data = static_cast<char*>(at);
+          s->segment.readOnly = True;
+          // Errors of earlier requests go to the usual handler; a refusal of this
+          // one comes back before the second sync.
+          XSync(display_, False);
+          shm_refused = false;
+          XErrorHandler previous = XSetErrorHandler(&OnShmError);
+          attached = XShmAttach(display_, &s->segment);
+          XSync(display_, False);
+          XSetErrorHandler(previous);
+          attached = attached && !shm_refused;
+          // A server that refuses once refuses every window.
+          if (shm_refused) shm_ = 0;
+          if (!attached) shmdt(at);
+        }
+        // Marked for removal at once: it goes when the server and we have detached,
+        // even if this process dies first.
+        shmctl(s->segment.shmid, IPC_RMID, nullptr);
+      }
+    }
+    if (!attached) {
+      DestroyImage(s);
+      n.shared_failed = true;
+      return nullptr;
+    }
+    n.shared = s;
+    return s;
+  }
+
+  static void DestroyImage(SharedImage* s) {
+    if (s->image) {
+      // The pixels are the segment and the extra data our own member: neither is
+      // Xlib's to free.
+      s->image->data = nullptr;
+      s->image->obdata = nullptr;
+      XDestroyImage(s->image);
+    }
+    delete s;
+  }
+
+  void ForgetShared(Native& n) {
+    SharedImage* s = n.shared;
+    if (!s) return;
+    n.shared = nullptr;
+    // Requests are handled in order: a put still queued reads the image before the
+    // server detaches, and our own mapping is not the server's.
+    if (display_) {
+      XShmDetach(display_, &s->segment);
+      XFlush(display_);
+    }
+    shmdt(s->segment.shmaddr);
+    DestroyImage(s);
+  }
+
+  // Returns once the server is done with the image's last put. The server reads the
+  // image while it handles the put, and handles requests in order: anything it sent
+  // for a later request says so. At 10 frames a second nothing usually has, and one
+  // round trip settles it.
+  void AwaitShared(SharedImage& s) {
+    if (s.serial && LastKnownRequestProcessed(display_) < s.serial) XSync(display_, False);
+    s.serial = 0;
+  }
+#else
+  void ForgetShared(Native&) {}
+#endif
 
 #if defined(SDL_VIDEO_DRIVER_X11)
   // Bits a pixel of the given depth takes in the server's images.
@@ -990,6 +1142,8 @@ class SdlHost final : public Host {
   std::vector<uint32_t> scaled_;
   // The X connection SDL's windows use, once the first window is made; null elsewhere.
   XConnection* display_ = nullptr;
+  std::vector<SDL_Rect> rects_;  // the parts being presented
+  int shm_ = -1;                 // presenting through shared memory: -1 not yet known, 0 no, 1 yes
   int64_t last_pump_ms_ = 0, last_input_ms_ = 0, last_look_ms_ = -1;
 };
 

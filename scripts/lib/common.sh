@@ -41,6 +41,8 @@ PACKAGES+=(dpkg-dev@package file@package lintian@package desktop-file-utils@pack
 PACKAGES+=(openbox@test weston@test libxtst-dev@test)
 # The Wayland test's own seat for weston's headless back-end is a weston module.
 PACKAGES+=(libweston-10-dev@test)
+# Frames go to a local X server through shared memory (MIT-SHM, in libXext).
+PACKAGES+=(libxext-dev)
 
 # packages_for USE: the names in PACKAGES that USE (build, test or windows) needs.
 packages_for() {

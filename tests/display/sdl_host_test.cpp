@@ -1,6 +1,7 @@
 // The desktop host on a real X server (tests/e2e/with_display.bash gives it a private
 // Xvfb): a wait sleeps until its deadline or until the server sends something, an event
-// that came meanwhile is taken by the next poll, and presented parts reach the window.
+// that came meanwhile is taken by the next poll, and presented parts reach the window,
+// through shared memory where the server offers it and by plain requests where not.
 // host.h and gtest come before Xlib: its headers define None, Bool and the like as macros.
 // clang-format off
 #include <gtest/gtest.h>
@@ -9,10 +10,20 @@
 #include <X11/Xutil.h>
 // clang-format on
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ipc.h>
+#include <sys/prctl.h>
+#include <sys/shm.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -42,6 +53,70 @@ bool Viewable(Display* d, ::Window w) {
   XWindowAttributes a{};
   return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
 }
+
+// The shared memory segments this process made, as the kernel lists them: their sizes
+// and how many have them attached (the X server counts).
+struct Segment {
+  size_t bytes;
+  unsigned long attached;
+};
+std::vector<Segment> OurSegments() {
+  std::vector<Segment> out;
+  shm_info info{};
+  const int last = shmctl(0, SHM_INFO, reinterpret_cast<shmid_ds*>(&info));
+  for (int i = 0; i <= last; ++i) {
+    shmid_ds ds{};
+    if (shmctl(i, SHM_STAT, &ds) >= 0 && ds.shm_cpid == getpid())
+      out.push_back({size_t(ds.shm_segsz), ds.shm_nattch});
+  }
+  return out;
+}
+
+bool NoSegmentsLeft() {
+  for (int i = 0; i < 100; ++i) {
+    if (OurSegments().empty()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+// A picture that differs at every pixel from one round to the next.
+uint32_t Pattern(int x, int y, int round) {
+  return (uint32_t((x * 7 + round * 50) & 0xFF) << 16) |
+         (uint32_t((y * 3 + round * 30) & 0xFF) << 8) | uint32_t(((x ^ y) + round * 17) & 0xFF);
+}
+
+bool OffersShm(Display* d) {
+  int opcode = 0, event = 0, error = 0;
+  return XQueryExtension(d, "MIT-SHM", &opcode, &event, &error);
+}
+
+// Sets an environment variable for the scope of a test.
+class EnvSwitch {
+ public:
+  EnvSwitch(const char* name, const char* value) : name_(name) {
+    if (const char* v = std::getenv(name)) previous_ = v, had_ = true;
+    setenv(name, value, 1);
+  }
+  ~EnvSwitch() {
+    if (had_)
+      setenv(name_, previous_.c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::string previous_;
+  bool had_ = false;
+};
+
+// Sets PLATFORM_X11_SHM for the scope of a test.
+class ShmSwitch {
+ public:
+  explicit ShmSwitch(const char* value) { setenv("PLATFORM_X11_SHM", value, 1); }
+  ~ShmSwitch() { unsetenv("PLATFORM_X11_SHM"); }
+};
 
 class SdlHostTest : public ::testing::Test {
  protected:
@@ -104,6 +179,92 @@ class SdlHostTest : public ::testing::Test {
       Drain(20);
     }
     return false;
+  }
+  // Whether the window shows exactly these w x h pixels, within two seconds; the
+  // first difference goes to the test's output.
+  ::testing::AssertionResult ShowsExactly(const std::vector<uint32_t>& want, int w, int h) {
+    std::string diff = "no image";
+    for (int i = 0; i < 100; ++i) {
+      XImage* image = XGetImage(other, xwin, 0, 0, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+      if (image) {
+        diff.clear();
+        for (int y = 0; y < h && diff.empty(); ++y)
+          for (int x = 0; x < w && diff.empty(); ++x) {
+            const uint32_t got = uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
+            const uint32_t expected = want[size_t(y) * size_t(w) + size_t(x)];
+            if (got != expected) {
+              char text[96];
+              std::snprintf(text, sizeof text, "(%d, %d) shows %06X, not %06X", x, y, got,
+                            expected);
+              diff = text;
+            }
+          }
+        XDestroyImage(image);
+        if (diff.empty()) return ::testing::AssertionSuccess();
+      }
+      Drain(20);
+    }
+    return ::testing::AssertionFailure() << diff;
+  }
+  // The native window's size as the server has it.
+  void NativeSize(int* w, int* h) {
+    XWindowAttributes a{};
+    ASSERT_TRUE(XGetWindowAttributes(other, xwin, &a));
+    *w = a.width;
+    *h = a.height;
+  }
+  // Whole frames and runs of changed parts (back to back, then one at a time), each
+  // read back from the server pixel for pixel.
+  void PresentRounds(int w, int h) {
+    platform::Surface frame(w, h, 0);
+    auto paint = [&](int round) {
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          frame.pixels[size_t(y) * size_t(w) + size_t(x)] = Pattern(x, y, round);
+    };
+    paint(0);
+    host->Present(id, frame, nullptr, 0);
+    std::vector<uint32_t> screen = frame.pixels;
+    ASSERT_TRUE(ShowsExactly(screen, w, h));
+    // Parts at the edges, overlapping, reaching past the frame, empty.
+    const std::vector<std::vector<RECT>> rounds = {
+        {{5, 10, 20, 14}},
+        {{0, 0, w, 1}, {w - 7, h - 9, w, h}, {0, h - 1, 3, h}},
+        {{-5, -5, 8, 8}, {w - 3, 2, w + 10, 6}},
+        {{10, 10, 60, 40}, {30, 20, 90, 50}},
+        {{5, 5, 5, 9}, {1, 2, 3, 4}},
+        {{0, 0, w, h}},
+        {{w / 2, h / 2, w / 2 + 1, h / 2 + 1}},
+    };
+    auto present = [&](int round) {
+      paint(round);
+      const std::vector<RECT>& parts = rounds[size_t(round - 1)];
+      host->Present(id, frame, parts.data(), int(parts.size()));
+      for (const RECT& r : parts)
+        for (int y = std::max<int>(r.top, 0); y < std::min<int>(r.bottom, h); ++y)
+          for (int x = std::max<int>(r.left, 0); x < std::min<int>(r.right, w); ++x)
+            screen[size_t(y) * size_t(w) + size_t(x)] =
+                frame.pixels[size_t(y) * size_t(w) + size_t(x)];
+    };
+    for (int round = 1; round <= int(rounds.size()); ++round) present(round);
+    EXPECT_TRUE(ShowsExactly(screen, w, h)) << "after presents back to back";
+    for (int round = 1; round <= int(rounds.size()); ++round) {
+      present(round);
+      EXPECT_TRUE(ShowsExactly(screen, w, h)) << "round " << round;
+    }
+  }
+  // Grows the window by dw x dh and waits for the server to have it so.
+  void Grow(int dw, int dh, int* w, int* h) {
+    const int want_w = *w + dw, want_h = *h + dh;
+    host->MoveNative(id, 20, 20, 200 + dw, 150 + dh);
+    for (int i = 0; i < 100; ++i) {
+      NativeSize(w, h);
+      if (*w == want_w && *h == want_h) break;
+      Drain(20);
+    }
+    ASSERT_EQ(*w, want_w);
+    ASSERT_EQ(*h, want_h);
+    Drain(100);
   }
 
   std::unique_ptr<platform::Host> host;
@@ -184,6 +345,181 @@ TEST_F(SdlHostTest, PresentedPartsReachTheWindowExactly) {
   host->Present(id, small, nullptr, 0);
   EXPECT_TRUE(Shows(w - 11, 12, 0x405060));
   EXPECT_TRUE(Shows(w - 5, 12, 0xF0F0F0));
+}
+
+TEST_F(SdlHostTest, PartsGoThroughSharedMemoryAndReachTheWindowExactly) {
+  ASSERT_TRUE(OffersShm(other)) << "the test's X server offers no MIT-SHM";
+  int w = 0, h = 0;
+  NativeSize(&w, &h);
+  ASSERT_GT(w, 100);
+  ASSERT_GT(h, 60);
+  PresentRounds(w, h);
+  // One window-sized segment, which the server has attached too.
+  std::vector<Segment> segments = OurSegments();
+  ASSERT_EQ(segments.size(), 1u);
+  EXPECT_EQ(segments[0].bytes, size_t(w) * size_t(h) * 4);
+  EXPECT_EQ(segments[0].attached, 2u);
+  // A resize between presents: a new segment of the new size takes the old one's place.
+  Grow(40, 30, &w, &h);
+  PresentRounds(w, h);
+  segments = OurSegments();
+  ASSERT_EQ(segments.size(), 1u);
+  EXPECT_EQ(segments[0].bytes, size_t(w) * size_t(h) * 4);
+  // Nothing stays behind the window.
+  host->DestroyNative(id);
+  id = 0;
+  EXPECT_TRUE(NoSegmentsLeft());
+}
+
+TEST_F(SdlHostTest, PartsGoByPlainRequestsWhenSharedMemoryIsOff) {
+  ShmSwitch off("0");
+  int w = 0, h = 0;
+  NativeSize(&w, &h);
+  PresentRounds(w, h);
+  Grow(24, 16, &w, &h);
+  PresentRounds(w, h);
+  EXPECT_TRUE(OurSegments().empty());
+}
+
+TEST_F(SdlHostTest, TheHostLetsGoOfItsSegmentsWhenItEnds) {
+  int w = 0, h = 0;
+  NativeSize(&w, &h);
+  platform::Surface frame(w, h, 0x336699);
+  host->Present(id, frame, nullptr, 0);
+  ASSERT_TRUE(Shows(w / 2, h / 2, 0x336699));
+  EXPECT_EQ(OurSegments().size(), 1u);
+  // The window is left for the host to close.
+  id = 0;
+  host.reset();
+  EXPECT_TRUE(NoSegmentsLeft());
+}
+
+// A private X server that cannot share our memory: started without the extension, or
+// with it but apart from our shared memory segments (as in another container), so
+// that it refuses them.
+class ServerWithoutShm {
+ public:
+  enum Kind { kNoExtension, kApart };
+  explicit ServerWithoutShm(Kind kind) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      // The server goes with the test, even when the test dies.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      const std::string fd = std::to_string(fds[1]);
+      const int null = open("/dev/null", O_WRONLY);
+      if (null >= 0) dup2(null, 2);
+      if (kind == kNoExtension)
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-extension", "MIT-SHM", "-nolisten",
+               "tcp", "-noreset", "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
+      else
+        execlp("unshare", "unshare", "--ipc", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp",
+               "-noreset", "-screen", "0", "640x480x24", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its display number once it takes clients.
+    char number[16] = {};
+    ssize_t got = 0;
+    while (pid_ > 0 && got < ssize_t(sizeof number) - 1) {
+      const ssize_t r = read(fds[0], number + got, sizeof number - 1 - size_t(got));
+      if (r <= 0) break;
+      got += r;
+      if (std::strchr(number, '\n')) break;
+    }
+    close(fds[0]);
+    if (got > 0) name_ = ":" + std::to_string(std::atoi(number));
+  }
+  ~ServerWithoutShm() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& name() const { return name_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+// A frame and then changed parts, read back exactly from a server of that kind; no
+// segment of ours is left over.
+void PresentOn(ServerWithoutShm::Kind kind) {
+  ServerWithoutShm server(kind);
+  ASSERT_FALSE(server.name().empty()) << "could not start Xvfb";
+  EnvSwitch display("DISPLAY", server.name().c_str());
+  {
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(OffersShm(other), kind == ServerWithoutShm::kApart);
+    auto host = platform::MakeSdlHost();
+    ASSERT_NE(host, nullptr);
+    const platform::NativeId id = host->CreateNative("no-shm", 10, 10, 160, 120, false);
+    ASSERT_NE(id, 0u);
+    host->ShowNative(id, true);
+    ::Window xwin = 0;
+    auto drain = [&](int ms) {
+      const int64_t end = host->NowMs() + ms;
+      NativeEvent e;
+      while (host->NowMs() < end) {
+        host->WaitEvent(end);
+        while (host->PollEvent(&e)) {
+        }
+      }
+    };
+    for (int i = 0; i < 200 && !(xwin && Viewable(other, xwin)); ++i) {
+      drain(20);
+      xwin = FindNamed(other, DefaultRootWindow(other), "no-shm");
+    }
+    ASSERT_NE(xwin, 0u);
+    // Without a manager the window is the whole box.
+    const int w = 160, h = 120;
+    platform::Surface frame(w, h, 0);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        frame.pixels[size_t(y) * size_t(w) + size_t(x)] = Pattern(x, y, 1);
+    host->Present(id, frame, nullptr, 0);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        frame.pixels[size_t(y) * size_t(w) + size_t(x)] = Pattern(x, y, 2);
+    const RECT parts[] = {{3, 4, 50, 30}, {w - 10, h - 10, w, h}};
+    host->Present(id, frame, parts, 2);
+    auto want = [&](int x, int y) {
+      for (const RECT& r : parts)
+        if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return Pattern(x, y, 2);
+      return Pattern(x, y, 1);
+    };
+    std::string diff = "no image";
+    for (int i = 0; i < 100 && !diff.empty(); ++i) {
+      drain(20);
+      XImage* image = XGetImage(other, xwin, 0, 0, w, h, AllPlanes, ZPixmap);
+      if (!image) continue;
+      diff.clear();
+      for (int y = 0; y < h && diff.empty(); ++y)
+        for (int x = 0; x < w && diff.empty(); ++x)
+          if ((uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF) != want(x, y))
+            diff = std::to_string(x) + ", " + std::to_string(y);
+      XDestroyImage(image);
+    }
+    EXPECT_EQ(diff, "");
+    EXPECT_TRUE(OurSegments().empty());
+    host->DestroyNative(id);
+    host.reset();
+    XCloseDisplay(other);
+  }
+}
+
+TEST(SdlHostWithoutShm, PartsReachTheWindowExactlyOnAServerWithoutSharedMemory) {
+  PresentOn(ServerWithoutShm::kNoExtension);
+}
+
+// The server offers the extension but cannot attach our segment: its refusal is taken
+// quietly and the frames go by plain requests.
+TEST(SdlHostWithoutShm, PartsReachTheWindowExactlyWhenTheServerRefusesOurMemory) {
+  PresentOn(ServerWithoutShm::kApart);
 }
 
 }  // namespace
