@@ -16,6 +16,14 @@ class QueueTest : public UserTest {
     Drain();
     Log().clear();
   }
+  // A key pressed on the window, as the host reports it.
+  void PushKeyDown(char vk) {
+    platform::NativeEvent key;
+    key.kind = platform::NativeEvent::KeyDown;
+    key.vk = vk;
+    key.window = platform::LookupWindow(h)->native;
+    platform::HeadlessPush(host(), key);
+  }
   HWND h = nullptr;
 };
 
@@ -221,11 +229,7 @@ TEST_F(QueueTest, WaitMessageSleepsUntilTheNextTimer) {
   EXPECT_EQ(host().NowMs(), start);
   // A native event wakes it too, before the timer.
   Drain();
-  platform::NativeEvent key;
-  key.kind = platform::NativeEvent::KeyDown;
-  key.vk = 'B';
-  key.window = platform::LookupWindow(h)->native;
-  platform::HeadlessPush(host(), key);
+  PushKeyDown('B');
   start = host().NowMs();
   EXPECT_TRUE(WaitMessage());
   EXPECT_EQ(host().NowMs(), start);
@@ -270,11 +274,7 @@ TEST_F(QueueTest, MessageWaitWakesOnlyForTheKindsItNames) {
 
   // Input from the host wakes a wait without limit; a key does not wake a wait for the
   // mouse alone.
-  platform::NativeEvent key;
-  key.kind = platform::NativeEvent::KeyDown;
-  key.vk = 'B';
-  key.window = platform::LookupWindow(h)->native;
-  platform::HeadlessPush(host(), key);
+  PushKeyDown('B');
   start = host().NowMs();
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 200, QS_MOUSE), DWORD(WAIT_TIMEOUT));
   EXPECT_EQ(host().NowMs() - start, 200);
