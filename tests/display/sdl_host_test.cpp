@@ -111,13 +111,6 @@ class EnvSwitch {
   bool had_ = false;
 };
 
-// Sets PLATFORM_X11_SHM for the scope of a test.
-class ShmSwitch {
- public:
-  explicit ShmSwitch(const char* value) { setenv("PLATFORM_X11_SHM", value, 1); }
-  ~ShmSwitch() { unsetenv("PLATFORM_X11_SHM"); }
-};
-
 class SdlHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -372,7 +365,7 @@ TEST_F(SdlHostTest, PartsGoThroughSharedMemoryAndReachTheWindowExactly) {
 }
 
 TEST_F(SdlHostTest, PartsGoByPlainRequestsWhenSharedMemoryIsOff) {
-  ShmSwitch off("0");
+  EnvSwitch off("PLATFORM_X11_SHM", "0");
   int w = 0, h = 0;
   NativeSize(&w, &h);
   PresentRounds(w, h);
