@@ -95,8 +95,9 @@ inline void FillPixels(uint32_t* p, size_t n, uint32_t v) {
     return;
   }
 #if defined(__x86_64__)
-  // Long runs (whole surfaces) go fastest as one string store.
-  if (n >= 8192) {
+  // Runs of a kilobyte and more (whole rows of the sky and ground, whole surfaces) go
+  // fastest as one string store: a loop of vector stores is about 1.5x slower there.
+  if (n >= 256) {
     asm volatile("rep stosl" : "+D"(p), "+c"(n) : "a"(v) : "memory");
     return;
   }
