@@ -7,8 +7,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform {
 
@@ -200,6 +204,41 @@ struct Surface {
   }
 };
 using SurfacePtr = std::shared_ptr<Surface>;
+
+// Where two rows of n pixels differ: the columns [*x0, *x1) from the first differing
+// one to the last; false when the rows are alike. Rows that differ are walked four
+// pixels at a time from either end, which for a short change in a wide row costs far
+// less than narrowing it down with calls to memcmp.
+inline bool DifferingColumns(const uint32_t* a, const uint32_t* b, size_t n, size_t* x0,
+                             size_t* x1) {
+  if (n == 0 || std::memcmp(a, b, n * sizeof(uint32_t)) == 0) return false;
+  size_t i = 0, j = n;
+#if defined(__SSE2__)
+  // A bit mask of the bytes that differ in four pixels.
+  auto differ = [](const uint32_t* p, const uint32_t* q) {
+    const __m128i same = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)));
+    return unsigned(~_mm_movemask_epi8(same)) & 0xFFFFu;
+  };
+  for (; i + 4 <= n; i += 4) {
+    if (const unsigned d = differ(a + i, b + i)) {
+      i += unsigned(__builtin_ctz(d)) / 4;
+      break;
+    }
+  }
+  for (; j >= i + 4; j -= 4) {
+    if (const unsigned d = differ(a + j - 4, b + j - 4)) {
+      j = j - 4 + unsigned(31 - __builtin_clz(d)) / 4 + 1;
+      break;
+    }
+  }
+#endif
+  while (a[i] == b[i]) ++i;
+  while (a[j - 1] == b[j - 1]) --j;
+  *x0 = i;
+  *x1 = j;
+  return true;
+}
 
 inline uint32_t ColorToPixel(COLORREF c) {
   return (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);

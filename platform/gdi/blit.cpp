@@ -85,16 +85,11 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     for (int64_t yy = from.t; yy < from.b; ++yy) {
       const uint32_t* sp = src.pixels.data() + size_t(yy) * size_t(src.width) + size_t(from.l);
       uint32_t* dp = dst.pixels.data() + size_t(yy + oy) * size_t(dst.width) + size_t(from.l + ox);
-      if (std::memcmp(dp, sp, size_t(n) * sizeof(uint32_t)) == 0) continue;
-      int64_t x0 = 0, x1 = n;
-      while (x0 + 8 <= n && std::memcmp(dp + x0, sp + x0, 8 * sizeof(uint32_t)) == 0) x0 += 8;
-      while (dp[x0] == sp[x0]) ++x0;
-      while (x1 - 8 >= x0 && std::memcmp(dp + x1 - 8, sp + x1 - 8, 8 * sizeof(uint32_t)) == 0)
-        x1 -= 8;
-      while (dp[x1 - 1] == sp[x1 - 1]) --x1;
+      size_t x0, x1;
+      if (!DifferingColumns(dp, sp, size_t(n), &x0, &x1)) continue;
       std::memcpy(dp + x0, sp + x0, size_t(x1 - x0) * sizeof(uint32_t));
-      spans[size_t(yy + oy - to.t) * 2] = int(to.l + x0);
-      spans[size_t(yy + oy - to.t) * 2 + 1] = int(to.l + x1);
+      spans[size_t(yy + oy - to.t) * 2] = int(to.l + int64_t(x0));
+      spans[size_t(yy + oy - to.t) * 2 + 1] = int(to.l + int64_t(x1));
       top = std::min(top, yy + oy);
       bottom = std::max(bottom, yy + oy + 1);
     }

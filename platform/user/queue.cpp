@@ -230,23 +230,10 @@ void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* change
     for (int y = top; y < bottom; ++y) {
       const uint32_t* from = c.pixels.data() + size_t(y) * size_t(fw);
       uint32_t* to = f.pixels.data() + size_t(menu_h + y) * size_t(fw);
-      if (std::memcmp(from, to, row) == 0) continue;
-      // The changed columns, narrowed in long strides first: a line of text changes a
-      // short stretch of a wide row.
-      int x0 = 0, x1 = fw;
-      for (int step : {128, 8}) {
-        while (x0 + step <= fw && std::memcmp(from + x0, to + x0, step * sizeof(uint32_t)) == 0)
-          x0 += step;
-      }
-      while (from[x0] == to[x0]) ++x0;
-      for (int step : {128, 8}) {
-        while (x1 - step >= x0 &&
-               std::memcmp(from + x1 - step, to + x1 - step, step * sizeof(uint32_t)) == 0)
-          x1 -= step;
-      }
-      while (from[x1 - 1] == to[x1 - 1]) --x1;
-      std::memcpy(to + x0, from + x0, size_t(x1 - x0) * sizeof(uint32_t));
-      mark(menu_h + y, x0, x1);
+      size_t x0, x1;
+      if (!DifferingColumns(from, to, size_t(fw), &x0, &x1)) continue;
+      std::memcpy(to + x0, from + x0, (x1 - x0) * sizeof(uint32_t));
+      mark(menu_h + y, int(x0), int(x1));
     }
   }
   if (w.overlay) {
