@@ -84,12 +84,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> cpu_ns_per_iteration;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.iterations > 0 && run.run_type == Run::RT_Iteration) {
-        ns_per_iteration[run.benchmark_name()] =
-            run.real_accumulated_time * 1e9 / double(run.iterations);
-        cpu_ns_per_iteration[run.benchmark_name()] =
-            run.cpu_accumulated_time * 1e9 / double(run.iterations);
-      }
+      // A run alone, or the median of repeated runs (which alone are reported when
+      // only aggregates are asked for); the median comes last and stays.
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (!median && !(run.run_type == Run::RT_Iteration && run.iterations > 0)) continue;
+      const double to_ns = 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      ns_per_iteration[run.run_name.function_name] = run.GetAdjustedRealTime() * to_ns;
+      cpu_ns_per_iteration[run.run_name.function_name] = run.GetAdjustedCPUTime() * to_ns;
     }
     ConsoleReporter::ReportRuns(runs);
   }
