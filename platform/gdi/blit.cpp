@@ -78,23 +78,32 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (d->monochrome == s->monochrome && &dst != &src) {
     // Pixels that already hold the source's are left alone, so a window shown from a
     // back buffer is only told about the rows, and the columns in them, that changed.
-    const int64_t n = from.r - from.l;
+    // When the source's draw log names the parts that can have changed since its last
+    // copy here, only those are compared.
     int64_t top = to.b, bottom = to.t;
-    static std::vector<int> spans;
+    static std::vector<int> spans, maybe;
     spans.assign(size_t(to.b - to.t) * 2, 0);
+    const bool logged =
+        ChangedSinceCopy(*s, d->surface, from.l, from.t, from.r, from.b, ox, oy, &maybe);
     for (int64_t yy = from.t; yy < from.b; ++yy) {
-      const uint32_t* sp = src.pixels.data() + size_t(yy) * size_t(src.width) + size_t(from.l);
-      uint32_t* dp = dst.pixels.data() + size_t(yy + oy) * size_t(dst.width) + size_t(from.l + ox);
+      int64_t c0 = from.l, c1 = from.r;
+      if (logged) {
+        c0 = maybe[size_t(yy - from.t) * 2], c1 = maybe[size_t(yy - from.t) * 2 + 1];
+        if (c0 >= c1) continue;
+      }
+      const uint32_t* sp = src.pixels.data() + size_t(yy) * size_t(src.width) + size_t(c0);
+      uint32_t* dp = dst.pixels.data() + size_t(yy + oy) * size_t(dst.width) + size_t(c0 + ox);
       size_t x0, x1;
-      if (!DifferingColumns(dp, sp, size_t(n), &x0, &x1)) continue;
+      if (!DifferingColumns(dp, sp, size_t(c1 - c0), &x0, &x1)) continue;
       std::memcpy(dp + x0, sp + x0, size_t(x1 - x0) * sizeof(uint32_t));
-      spans[size_t(yy + oy - to.t) * 2] = int(to.l + int64_t(x0));
-      spans[size_t(yy + oy - to.t) * 2 + 1] = int(to.l + int64_t(x1));
+      spans[size_t(yy + oy - to.t) * 2] = int(c0 + ox + int64_t(x0));
+      spans[size_t(yy + oy - to.t) * 2 + 1] = int(c0 + ox + int64_t(x1));
       top = std::min(top, yy + oy);
       bottom = std::max(bottom, yy + oy + 1);
     }
     dst.NoteSpans(int(top), int(bottom),
                   spans.data() + (top < bottom ? size_t(top - to.t) * 2 : 0));
+    NoteCopyOut(*s, d->surface, from.l, from.t, from.r, from.b, ox, oy);
     return TRUE;
   } else if (d->monochrome == s->monochrome) {
     CopyPixels(dst, src, from, ox, oy);
@@ -171,12 +180,23 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
   Box box = Intersect(FromRect(*lprc), SurfaceBox(s));
   if (box.Empty()) return 1;
   s.WillFill(int(box.l), int(box.t), int(box.r), int(box.b));
+  const uint64_t before = s.version;
   uint32_t p = DevicePixel(*d, b->color);
   for (int64_t y = box.t; y < box.b; ++y) {
     uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
     FillPixels(row + box.l, size_t(box.r - box.l), p);
   }
   ++s.version;
+  if (d->memory) {
+    DrawCall call;
+    call.kind = DrawCall::kFill;
+    call.x0 = box.l, call.y0 = box.t, call.x1 = box.r, call.y1 = box.b;
+    call.brush = true;
+    call.brush_px = p;
+    call.l = call.cl = box.l, call.t = call.ct = box.t, call.r = call.cr = box.r;
+    call.b = call.cb = box.b;
+    LogDrawCall(*d, before, std::move(call));
+  }
   return 1;
 }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "../surface.h"
 #include "hooks.h"
@@ -41,6 +43,8 @@ struct Bitmap {
   bool monochrome = false;  // pixels are only black or white
 };
 
+struct DrawLog;
+
 struct DC {
   SurfacePtr surface;    // what it draws on: the selected bitmap's or a window's
   bool memory = false;   // from CreateCompatibleDC
@@ -54,7 +58,8 @@ struct DC {
   int bk_mode = OPAQUE;
   UINT text_align = TA_TOP | TA_LEFT;
   POINT pos = {0, 0};
-  bool monochrome = false;  // draws on a monochrome bitmap: colours map to black or white
+  bool monochrome = false;       // draws on a monochrome bitmap: colours map to black or white
+  std::shared_ptr<DrawLog> log;  // memory DCs: what was drawn since the last copy out
 };
 
 // Handle lookups: null for a null, deleted or wrong-kind handle.
@@ -111,6 +116,59 @@ inline void FillPixels(uint32_t* p, size_t n, uint32_t v) {
   }
   for (; i < n; ++i) p[i] = v;
 }
+
+// ---- What memory DCs drew (draw_log.cpp) --------------------------------------------
+// A back buffer is usually drawn afresh and copied to its window many times a second,
+// and most of each picture is drawn exactly as the one before. A memory DC therefore
+// keeps the calls that drew on it since its last copy out; when its next copy goes to
+// the same place, only the parts where the calls differ from the last picture's need
+// comparing with the destination, rather than every row of both.
+//
+// One call as far as its pixels go: two calls alike draw alike pixels, given alike
+// pixels underneath where they blend with them.
+struct DrawCall {
+  enum Kind : uint8_t { kRectangle, kEllipse, kLine, kText, kFill };
+  Kind kind = kRectangle;
+  int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // as drawn: the box, the line's ends, the text's cell
+  bool pen = false, brush = false;
+  int pen_width = 0;
+  uint32_t pen_px = 0, brush_px = 0;
+  std::string text;            // text: its bytes,
+  const void* font = nullptr;  // the font as resolved,
+  uint32_t text_px = 0, bk_px = 0;
+  int bk_mode = 0;
+  // Where it may have written, clipped to the surface ([l, r) x [t, b); empty if l >= r).
+  int64_t l = 0, t = 0, r = 0, b = 0;
+  bool blends = false;  // some pixels mix with what lies underneath (smoothed text)
+  // Pixels it set whatever they held before: [cl, cr) x [ct, cb), empty if cl >= cr.
+  int64_t cl = 0, ct = 0, cr = 0, cb = 0;
+  bool operator==(const DrawCall& o) const;
+};
+// Clips the call's reach to the surface; by the drawing calls after they drew.
+void ClipToSurface(DrawCall& call, const Surface& s);
+// Keeps a call a DC just made; version_before is its surface's version before the call,
+// so a change by anything unlogged in between is noticed.
+void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call);
+// For a change the log does not keep: the DC's next copy out compares every pixel.
+void ForgetDrawLog(DC& dc);
+// For a copy from src_dc's rectangle [fl, fr) x [ft, fb) to dst, (ox, oy) further on:
+// the columns of each of its rows that may differ from what dst holds there, as pairs
+// (x0, x1) in src columns, row ft first (x0 >= x1: none). False when the log cannot
+// tell (not the same copy as last time, something drawn unlogged, the destination
+// changed since): then every pixel must be compared.
+bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
+                      int64_t fb, int64_t ox, int64_t oy, std::vector<int>* spans);
+// After such a copy, which left dst equal to the source in the rectangle: the calls
+// logged so far become the picture's, and new calls are logged against it.
+void NoteCopyOut(DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr, int64_t fb,
+                 int64_t ox, int64_t oy);
+// The calls a memory DC has logged since its last copy out (none when the log lapsed).
+std::vector<DrawCall> LoggedCalls(HDC hdc);
+struct CopyStats {
+  uint64_t logged = 0;  // copies that compared only what the log named
+  uint64_t whole = 0;   // copies that compared every row
+};
+CopyStats GetCopyStats();
 
 // ---- Ellipse shapes (raster.cpp) ----------------------------------------------------
 // Ellipses are drawn from shapes kept per box size, pen width and brush; tests turn

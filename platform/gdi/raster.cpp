@@ -35,6 +35,7 @@ using i128 = __int128;
 
 // What a drawing call paints with, resolved once per call.
 struct Paint {
+  DC* d = nullptr;
   Surface* s = nullptr;
   bool pen = false;  // false for PS_NULL
   int width = 1;     // pen width, at least 1
@@ -46,6 +47,7 @@ struct Paint {
 bool Resolve(HDC hdc, Paint* p) {
   DC* d = LookupDC(hdc);
   if (!d || !d->surface) return false;
+  p->d = d;
   p->s = d->surface.get();
   Pen* pen = LookupPen(d->pen);
   if (pen && pen->style != PS_NULL) {
@@ -800,6 +802,32 @@ void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   }
 }
 
+// The call for the draw log: its coordinates (boxes put in order; a line's ends as
+// given) and a reach that holds all it can draw, the pen's width and a pixel more
+// beyond them.
+DrawCall Called(DrawCall::Kind kind, const Paint& p, i64 x0, i64 y0, i64 x1, i64 y1) {
+  DrawCall c;
+  c.kind = kind;
+  if (kind != DrawCall::kLine) {
+    if (x0 > x1) std::swap(x0, x1);
+    if (y0 > y1) std::swap(y0, y1);
+  }
+  c.x0 = x0, c.y0 = y0, c.x1 = x1, c.y1 = y1;
+  c.pen = p.pen, c.brush = p.brush;
+  c.pen_width = p.pen ? p.width : 0;
+  c.pen_px = p.pen ? p.pen_px : 0;
+  c.brush_px = p.brush ? p.brush_px : 0;
+  const i64 m = i64(c.pen_width) + 1;
+  c.l = std::min(x0, x1) - m, c.t = std::min(y0, y1) - m;
+  c.r = std::max(x0, x1) + m + 1, c.b = std::max(y0, y1) + m + 1;
+  return c;
+}
+
+void Log(const Paint& p, uint64_t before, DrawCall&& call) {
+  if (!p.d->memory) return;
+  ClipToSurface(call, *p.s);
+  LogDrawCall(*p.d, before, std::move(call));
+}
 }  // namespace
 
 namespace platform::gdi {
@@ -818,23 +846,32 @@ extern "C" {
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   Paint p;
   if (!Resolve(hdc, &p)) return FALSE;
+  const uint64_t before = p.s->version;
   DrawRectangle(p, left, top, right, bottom);
   ++p.s->version;
+  DrawCall call = Called(DrawCall::kRectangle, p, left, top, right, bottom);
+  // With a brush, the pen or the brush sets every pixel inside the outline.
+  if (p.brush)
+    call.cl = call.x0 + 1, call.ct = call.y0 + 1, call.cr = call.x1 - 1, call.cb = call.y1 - 1;
+  Log(p, before, std::move(call));
   return TRUE;
 }
 
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
   Paint p;
   if (!Resolve(hdc, &p)) return FALSE;
+  const uint64_t before = p.s->version;
   DrawEllipse(p, left, top, right, bottom);
   ++p.s->version;
+  Log(p, before, Called(DrawCall::kEllipse, p, left, top, right, bottom));
   return TRUE;
 }
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
   Paint p;
   if (!Resolve(hdc, &p)) return FALSE;
-  DC* d = LookupDC(hdc);
+  const uint64_t before = p.s->version;
+  DC* d = p.d;
   POINT from = d->pos;
   d->pos = POINT{x, y};
   if (p.pen) {
@@ -844,6 +881,7 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
       WideLine(*p.s, from.x, from.y, x, y, p.width, p.pen_px);
   }
   ++p.s->version;
+  Log(p, before, Called(DrawCall::kLine, p, from.x, from.y, x, y));
   return TRUE;
 }
 

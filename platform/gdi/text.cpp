@@ -34,6 +34,9 @@ namespace {
 
 TextCacheStats g_stats;
 
+// Longer strings are not kept in a memory DC's draw log: its next copy compares all.
+constexpr size_t kMostLoggedText = 1024;
+
 // Past this many pixels per em a glyph bitmap gets absurdly large; bigger requests are
 // drawn at this size instead of exhausting memory.
 constexpr int kMaxPpem = 1024;
@@ -586,7 +589,11 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
 
   if (!dc->surface) return TRUE;
   Surface& s = *dc->surface;
+  const uint64_t before = s.version;
   bool changed = false;
+  // For the draw log: the columns the glyphs reached, and whether any was smoothed.
+  int64_t reach_l = left, reach_r = left + width;
+  bool blends = false;
   if (dc->bk_mode == OPAQUE) {
     int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
     int64_t x1 = std::min<int64_t>(left + width, s.width);
@@ -607,11 +614,35 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
     for (int i = 0; i < c; i++) {
       if (pen - reach >= s.width) break;  // the rest lies right of the surface
       const Glyph& g = GlyphOf(sized, text[i]);
-      if (pen + g.advance + reach >= 0)
-        changed |= DrawGlyph(s, g, pen, baseline, top, top + tm.tmHeight, colour);
+      if (pen + g.advance + reach >= 0 &&
+          DrawGlyph(s, g, pen, baseline, top, top + tm.tmHeight, colour)) {
+        changed = true;
+        reach_l = std::min<int64_t>(reach_l, pen + g.left);
+        reach_r = std::max<int64_t>(reach_r, pen + g.left + g.width);
+        blends |= !g.solid;
+      }
       pen += g.advance;
     }
   }
   if (changed) s.version++;
+  if (dc->memory && changed && size_t(c) > kMostLoggedText) {
+    ForgetDrawLog(*dc);
+  } else if (dc->memory && changed) {
+    DrawCall call;
+    call.kind = DrawCall::kText;
+    call.x0 = left, call.y0 = top;
+    call.text.assign(lpString, size_t(c));
+    call.font = sized;
+    call.text_px = ColorToPixel(dc->text_color);
+    call.bk_px = ColorToPixel(dc->bk_color);
+    call.bk_mode = dc->bk_mode;
+    // Glyphs are cut to the rows of the cell.
+    call.l = reach_l, call.t = top, call.r = reach_r, call.b = top + tm.tmHeight;
+    call.blends = blends;
+    if (dc->bk_mode == OPAQUE && !blends)
+      call.cl = left, call.ct = top, call.cr = left + width, call.cb = top + tm.tmHeight;
+    ClipToSurface(call, s);
+    LogDrawCall(*dc, before, std::move(call));
+  }
   return TRUE;
 }

@@ -1,0 +1,158 @@
+// The calls a memory DC drew since its last copy out, and what they say about which
+// pixels of the next copy can have changed.
+//
+// Why a pixel that no differing call reaches holds what it held at the last copy: the
+// calls that reach it are the same, in the same order, as in the last picture. Pens,
+// brushes and solid text set pixels outright, so the last of them to reach the pixel
+// decides it, as it did before. Only smoothed text mixes with what lies underneath; it
+// is safe where the picture's first call painted over everything first (as a sky or a
+// cleared background does), since then what lies underneath is itself the same, and
+// elsewhere its reach is counted as changed.
+#include <algorithm>
+#include <climits>
+
+#include "gdi.h"
+
+namespace platform::gdi {
+
+// The state kept per memory DC.
+struct DrawLog {
+  std::weak_ptr<Surface> surface;  // what the calls drew on
+  uint64_t version = 0;            // the surface's version after the last change logged
+  bool unbroken = false;           // every change since the last copy out is in calls
+  std::vector<DrawCall> calls;     // since the last copy out
+  std::vector<DrawCall> previous;  // the ones before it: the picture the destination holds
+  // The last copy out, when the calls before it were all logged.
+  bool copied = false;
+  std::weak_ptr<Surface> to;
+  uint64_t to_version = 0;  // the destination's version right after the copy
+  int64_t fl = 0, ft = 0, fr = 0, fb = 0, ox = 0, oy = 0;
+};
+
+namespace {
+
+// A program that draws on a memory DC and never copies it out would grow the log
+// without end: past this many calls it is given up until the next copy.
+constexpr size_t kMostCalls = 1 << 14;
+
+CopyStats g_copy_stats;
+
+}  // namespace
+
+bool DrawCall::operator==(const DrawCall& o) const {
+  return kind == o.kind && x0 == o.x0 && y0 == o.y0 && x1 == o.x1 && y1 == o.y1 && pen == o.pen &&
+         brush == o.brush && pen_width == o.pen_width && pen_px == o.pen_px &&
+         brush_px == o.brush_px && text == o.text && font == o.font && text_px == o.text_px &&
+         bk_px == o.bk_px && bk_mode == o.bk_mode && l == o.l && t == o.t && r == o.r && b == o.b &&
+         blends == o.blends && cl == o.cl && ct == o.ct && cr == o.cr && cb == o.cb;
+}
+
+void ClipToSurface(DrawCall& call, const Surface& s) {
+  auto clip = [&](int64_t& l, int64_t& t, int64_t& r, int64_t& b) {
+    l = std::max<int64_t>(l, 0), t = std::max<int64_t>(t, 0);
+    r = std::min<int64_t>(r, s.width), b = std::min<int64_t>(b, s.height);
+    if (l >= r || t >= b) l = t = r = b = 0;
+  };
+  clip(call.l, call.t, call.r, call.b);
+  clip(call.cl, call.ct, call.cr, call.cb);
+}
+
+void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call) {
+  if (!dc.memory || !dc.surface) return;
+  if (!dc.log) dc.log = std::make_shared<DrawLog>();
+  DrawLog& g = *dc.log;
+  if (g.surface.lock() != dc.surface) {
+    g = DrawLog{};
+    g.surface = dc.surface;
+  }
+  if (g.unbroken && (g.version != version_before || g.calls.size() >= kMostCalls)) {
+    g.unbroken = false;
+    g.calls.clear();
+  }
+  if (!g.unbroken) return;
+  g.calls.push_back(std::move(call));
+  g.version = dc.surface->version;
+}
+
+void ForgetDrawLog(DC& dc) {
+  if (!dc.log) return;
+  dc.log->unbroken = false;
+  dc.log->calls.clear();
+}
+
+bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
+                      int64_t fb, int64_t ox, int64_t oy, std::vector<int>* spans) {
+  const DrawLog* g = src_dc.log.get();
+  const bool usable = g && src_dc.surface && g->surface.lock() == src_dc.surface && g->unbroken &&
+                      g->version == src_dc.surface->version && g->copied && g->to.lock() == dst &&
+                      dst->version == g->to_version && g->fl == fl && g->ft == ft && g->fr == fr &&
+                      g->fb == fb && g->ox == ox && g->oy == oy &&
+                      g->calls.size() == g->previous.size();
+  if (!usable) {
+    ++g_copy_stats.whole;
+    return false;
+  }
+  ++g_copy_stats.logged;
+  spans->assign(size_t(fb - ft) * 2, 0);
+  auto add = [&](int64_t l, int64_t t, int64_t r, int64_t b) {
+    l = std::max(l, fl), r = std::min(r, fr);
+    t = std::max(t, ft), b = std::min(b, fb);
+    if (l >= r || t >= b) return;
+    for (int64_t y = t; y < b; ++y) {
+      int& x0 = (*spans)[size_t(y - ft) * 2];
+      int& x1 = (*spans)[size_t(y - ft) * 2 + 1];
+      if (x0 >= x1) {
+        x0 = int(l), x1 = int(r);
+      } else {
+        x0 = std::min(x0, int(l)), x1 = std::max(x1, int(r));
+      }
+    }
+  };
+  // What the picture's first call painted over before anything else drew there.
+  int64_t cl = 0, ct = 0, cr = 0, cb = 0;
+  if (!g->calls.empty()) {
+    const DrawCall& first = g->calls.front();
+    cl = first.cl, ct = first.ct, cr = first.cr, cb = first.cb;
+  }
+  for (size_t i = 0; i < g->calls.size(); ++i) {
+    const DrawCall& now = g->calls[i];
+    const DrawCall& before = g->previous[i];
+    if (!(now == before)) {
+      add(now.l, now.t, now.r, now.b);
+      add(before.l, before.t, before.r, before.b);
+    } else if (now.blends &&
+               !(now.l >= cl && now.t >= ct && now.r <= cr && now.b <= cb && cl < cr)) {
+      add(now.l, now.t, now.r, now.b);
+    }
+  }
+  return true;
+}
+
+void NoteCopyOut(DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr, int64_t fb,
+                 int64_t ox, int64_t oy) {
+  if (!src_dc.memory || !src_dc.surface) return;
+  if (!src_dc.log) src_dc.log = std::make_shared<DrawLog>();
+  DrawLog& g = *src_dc.log;
+  const bool same = g.surface.lock() == src_dc.surface;
+  const bool complete = same && g.unbroken && g.version == src_dc.surface->version;
+  if (!same) g.surface = src_dc.surface;
+  g.previous.swap(g.calls);
+  g.calls.clear();
+  g.copied = complete;
+  if (!complete) g.previous.clear();
+  g.to = dst;
+  g.to_version = dst->version;
+  g.fl = fl, g.ft = ft, g.fr = fr, g.fb = fb, g.ox = ox, g.oy = oy;
+  g.unbroken = true;
+  g.version = src_dc.surface->version;
+}
+
+std::vector<DrawCall> LoggedCalls(HDC hdc) {
+  const DC* d = LookupDC(hdc);
+  if (!d || !d->log || !d->log->unbroken) return {};
+  return d->log->calls;
+}
+
+CopyStats GetCopyStats() { return g_copy_stats; }
+
+}  // namespace platform::gdi
