@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 #if defined(__SSE2__)
@@ -37,10 +38,12 @@ class PixelStore {
         size_(o.size_),
         waiting_(o.waiting_),
         ring_(o.ring_),
-        ring_pixels_(o.ring_pixels_) {
+        ring_pixels_(o.ring_pixels_),
+        owed_(std::move(o.owed_)) {
     o.start_ = o.size_ = o.ring_pixels_ = 0;
     o.waiting_ = {};
     o.ring_ = nullptr;
+    o.owed_ = nullptr;
   }
   ~PixelStore() {
     if (ring_) FreeRing();
@@ -53,6 +56,7 @@ class PixelStore {
       start_ = 0;
       size_ = o.size_;
       waiting_ = {};
+      owed_ = nullptr;  // drawing owed to the pixels just replaced
     }
     return *this;
   }
@@ -65,19 +69,40 @@ class PixelStore {
     waiting_ = o.waiting_;
     ring_ = o.ring_;
     ring_pixels_ = o.ring_pixels_;
+    owed_ = std::move(o.owed_);
     o.start_ = o.size_ = o.ring_pixels_ = 0;
     o.waiting_ = {};
     o.ring_ = nullptr;
+    o.owed_ = nullptr;
     return *this;
   }
 
   uint32_t* data() {
+    if (owed_) PayOwed();
     if (waiting_.rows) Settle();
     return Base() + start_;
   }
   const uint32_t* data() const {
+    if (owed_) PayOwed();
     if (waiting_.rows) Settle();
     return Base() + start_;
+  }
+  // Drawing put off until the pixels are next looked at (the GDI's calls on a back
+  // buffer, kept until its next copy): `pay` runs once, before the next access through
+  // data().
+  void Owe(std::function<void()> pay) { owed_ = std::move(pay); }
+  bool Owing() const { return bool(owed_); }
+  // Takes the debt without paying it: for the one who will draw what it owes its own
+  // way (a copy that draws only the parts it needs).
+  std::function<void()> TakeOwed() {
+    std::function<void()> f = std::move(owed_);
+    owed_ = nullptr;
+    return f;
+  }
+  void PayOwed() const {
+    std::function<void()> f = std::move(owed_);
+    owed_ = nullptr;
+    f();
   }
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -120,6 +145,7 @@ class PixelStore {
   mutable Waiting waiting_;
   uint32_t* ring_ = nullptr;  // the ring's first mapping; the second follows it
   size_t ring_pixels_ = 0;    // one mapping's length
+  mutable std::function<void()> owed_;
 };
 
 // Whether surfaces may keep their pixels in a ring (PixelStore::MakeRing); off to test

@@ -85,6 +85,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     spans.assign(size_t(to.b - to.t) * 2, 0);
     const bool logged =
         ChangedSinceCopy(*s, d->surface, from.l, from.t, from.r, from.b, ox, oy, &maybe);
+    DrawOwed(*s, logged ? &maybe : nullptr, from.l, from.t, from.r, from.b);
     for (int64_t yy = from.t; yy < from.b; ++yy) {
       int64_t c0 = from.l, c1 = from.r;
       if (logged) {
@@ -179,12 +180,15 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
   Surface& s = *d->surface;
   Box box = Intersect(FromRect(*lprc), SurfaceBox(s));
   if (box.Empty()) return 1;
-  s.WillFill(int(box.l), int(box.t), int(box.r), int(box.b));
   const uint64_t before = s.version;
   uint32_t p = DevicePixel(*d, b->color);
-  for (int64_t y = box.t; y < box.b; ++y) {
-    uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
-    FillPixels(row + box.l, size_t(box.r - box.l), p);
+  const bool now = DrawNow(*d);
+  if (now) {
+    s.WillFill(int(box.l), int(box.t), int(box.r), int(box.b));
+    for (int64_t y = box.t; y < box.b; ++y) {
+      uint32_t* row = s.pixels.data() + size_t(y) * size_t(s.width);
+      FillPixels(row + box.l, size_t(box.r - box.l), p);
+    }
   }
   ++s.version;
   if (d->memory) {
@@ -195,7 +199,7 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     call.brush_px = p;
     call.l = call.cl = box.l, call.t = call.ct = box.t, call.r = call.cr = box.r;
     call.b = call.cb = box.b;
-    LogDrawCall(*d, before, std::move(call));
+    LogDrawCall(*d, before, std::move(call), now);
   }
   return 1;
 }

@@ -8,8 +8,14 @@
 // is safe where the picture's first call painted over everything first (as a sky or a
 // cleared background does), since then what lies underneath is itself the same, and
 // elsewhere its reach is counted as changed.
+//
+// The same reasoning lets a back buffer that is redrawn and copied out frame after frame
+// put its calls off: at the copy they are drawn only where they can change something,
+// over the last picture's pixels, which elsewhere are already right. Anything else that
+// looks at or changes the pixels first has them all drawn (PixelStore's owed drawing).
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "gdi.h"
 
@@ -22,6 +28,9 @@ struct DrawLog {
   bool unbroken = false;           // every change since the last copy out is in calls
   std::vector<DrawCall> calls;     // since the last copy out
   std::vector<DrawCall> previous;  // the ones before it: the picture the destination holds
+  // Calls [0, drawn) are in the pixels; the rest are put off (owed to the pixels).
+  size_t drawn = 0;
+  bool deferring = false;  // calls are put off: this picture began after an in-step copy
   // The last copy out, when the calls before it were all logged.
   bool copied = false;
   std::weak_ptr<Surface> to;
@@ -57,27 +66,128 @@ void ClipToSurface(DrawCall& call, const Surface& s) {
   clip(call.cl, call.ct, call.cr, call.cb);
 }
 
-void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call) {
-  if (!dc.memory || !dc.surface) return;
-  if (!dc.log) dc.log = std::make_shared<DrawLog>();
-  DrawLog& g = *dc.log;
-  if (g.surface.lock() != dc.surface) {
-    g = DrawLog{};
-    g.surface = dc.surface;
+namespace {
+
+// The log of the DC's surface: a fresh one when the DC draws on another surface now (the
+// old one may still be owed to the old surface's pixels).
+DrawLog& LogOf(DC& dc) {
+  if (!dc.log || dc.log->surface.lock() != dc.surface) {
+    dc.log = std::make_shared<DrawLog>();
+    dc.log->surface = dc.surface;
   }
+  return *dc.log;
+}
+
+// Draws the calls put off, in order, over the whole surface: the pixels become what
+// drawing each call at once would have made them. The rest of the picture is drawn as
+// it comes.
+void DrawAllOwed(DrawLog& g) {
+  std::shared_ptr<Surface> s = g.surface.lock();
+  if (s) {
+    for (size_t i = g.drawn; i < g.calls.size(); ++i) {
+      if (g.calls[i].kind == DrawCall::kText)
+        ReplayText(*s, g.calls[i]);
+      else
+        ReplayShape(*s, g.calls[i]);
+    }
+  }
+  g.drawn = g.calls.size();
+  g.deferring = false;
+}
+
+}  // namespace
+
+bool DrawNow(DC& dc) {
+  if (!dc.memory || !dc.surface) return true;
+  if (dc.log && dc.log->surface.lock() == dc.surface && dc.log->deferring && dc.log->unbroken &&
+      dc.log->version == dc.surface->version && dc.log->calls.size() < kMostCalls)
+    return false;
+  // Whatever was put off goes first.
+  if (dc.surface->pixels.Owing()) dc.surface->pixels.PayOwed();
+  return true;
+}
+
+void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call, bool drawn) {
+  if (!dc.memory || !dc.surface) return;
+  DrawLog& g = LogOf(dc);
   if (g.unbroken && (g.version != version_before || g.calls.size() >= kMostCalls)) {
+    // Only calls drawn at once come here then (DrawNow said so).
     g.unbroken = false;
     g.calls.clear();
+    g.drawn = 0;
   }
   if (!g.unbroken) return;
   g.calls.push_back(std::move(call));
   g.version = dc.surface->version;
+  if (drawn) {
+    g.drawn = g.calls.size();
+  } else if (!dc.surface->pixels.Owing()) {
+    std::shared_ptr<DrawLog> log = dc.log;
+    dc.surface->pixels.Owe([log] { DrawAllOwed(*log); });
+  }
 }
 
 void ForgetDrawLog(DC& dc) {
   if (!dc.log) return;
+  if (dc.surface && dc.surface->pixels.Owing()) dc.surface->pixels.PayOwed();
   dc.log->unbroken = false;
+  dc.log->deferring = false;
   dc.log->calls.clear();
+  dc.log->drawn = 0;
+}
+
+void DrawOwed(DC& src_dc, const std::vector<int>* spans, int64_t fl, int64_t ft, int64_t fr,
+              int64_t fb) {
+  if (!src_dc.surface || !src_dc.surface->pixels.Owing()) return;
+  DrawLog* g = src_dc.log.get();
+  // The spans say what changed within the copy only: a copy of part of the surface
+  // leaves the rest to draw in full.
+  const Surface& whole = *src_dc.surface;
+  if (!spans || !g || g->drawn != 0 || g->surface.lock() != src_dc.surface || fl != 0 || ft != 0 ||
+      fr != whole.width || fb != whole.height) {
+    src_dc.surface->pixels.PayOwed();
+    return;
+  }
+  // Nothing drawn yet this picture, and outside the spans it comes out as the last one:
+  // the calls are drawn into each stretch of rows alike in their spans, on a scratch
+  // surface of that size holding the pixels there (calls moved with it), and put back.
+  src_dc.surface->pixels.TakeOwed();
+  ++g_copy_stats.partly;
+  Surface& s = *src_dc.surface;
+  static Surface scratch;
+  int64_t y = ft;
+  while (y < fb) {
+    const int x0 = (*spans)[size_t(y - ft) * 2], x1 = (*spans)[size_t(y - ft) * 2 + 1];
+    int64_t y1 = y + 1;
+    while (y1 < fb && (*spans)[size_t(y1 - ft) * 2] == x0 &&
+           (*spans)[size_t(y1 - ft) * 2 + 1] == x1)
+      ++y1;
+    if (x0 < x1) {
+      const int w = x1 - x0, h = int(y1 - y);
+      scratch.Resize(0, 0);
+      scratch.Resize(w, h);
+      for (int r = 0; r < h; ++r)
+        std::memcpy(scratch.pixels.data() + size_t(r) * size_t(w),
+                    s.pixels.data() + size_t(y + r) * size_t(s.width) + size_t(x0),
+                    size_t(w) * sizeof(uint32_t));
+      for (size_t i = g->drawn; i < g->calls.size(); ++i) {
+        const DrawCall& c = g->calls[i];
+        if (c.l >= c.r || c.r <= x0 || c.l >= x1 || c.b <= y || c.t >= y1) continue;
+        DrawCall moved = c;
+        moved.x0 -= x0, moved.x1 -= x0, moved.y0 -= y, moved.y1 -= y;
+        if (c.kind == DrawCall::kText)
+          ReplayText(scratch, moved);
+        else
+          ReplayShape(scratch, moved);
+      }
+      for (int r = 0; r < h; ++r)
+        std::memcpy(s.pixels.data() + size_t(y + r) * size_t(s.width) + size_t(x0),
+                    scratch.pixels.data() + size_t(r) * size_t(w), size_t(w) * sizeof(uint32_t));
+    }
+    y = y1;
+  }
+  g->drawn = g->calls.size();
+  g->deferring = false;
 }
 
 bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
@@ -131,15 +241,17 @@ bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64
 void NoteCopyOut(DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr, int64_t fb,
                  int64_t ox, int64_t oy) {
   if (!src_dc.memory || !src_dc.surface) return;
-  if (!src_dc.log) src_dc.log = std::make_shared<DrawLog>();
-  DrawLog& g = *src_dc.log;
-  const bool same = g.surface.lock() == src_dc.surface;
-  const bool complete = same && g.unbroken && g.version == src_dc.surface->version;
-  if (!same) g.surface = src_dc.surface;
+  const bool same = src_dc.log && src_dc.log->surface.lock() == src_dc.surface;
+  DrawLog& g = LogOf(src_dc);
+  const bool complete =
+      same && g.unbroken && g.version == src_dc.surface->version && g.drawn == g.calls.size();
   g.previous.swap(g.calls);
   g.calls.clear();
+  g.drawn = 0;
   g.copied = complete;
   if (!complete) g.previous.clear();
+  // The next picture is put off until its copy when this one was in step.
+  g.deferring = complete;
   g.to = dst;
   g.to_version = dst->version;
   g.fl = fl, g.ft = ft, g.fr = fr, g.fb = fb, g.ox = ox, g.oy = oy;

@@ -146,9 +146,23 @@ struct DrawCall {
 };
 // Clips the call's reach to the surface; by the drawing calls after they drew.
 void ClipToSurface(DrawCall& call, const Surface& s);
-// Keeps a call a DC just made; version_before is its surface's version before the call,
-// so a change by anything unlogged in between is noticed.
-void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call);
+// Whether a call on the DC is to be drawn now. A back buffer whose last picture was
+// copied out in step puts its calls off instead, until its pixels are looked at or its
+// next copy, which then draws only the parts that can have changed (most of a picture
+// drawn afresh is drawn as before). Before a call drawn now, what was put off is drawn.
+bool DrawNow(DC& dc);
+// Keeps a call a DC just made (drawn: now; else put off); version_before is its
+// surface's version before the call, so a change by anything unlogged in between is
+// noticed.
+void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call, bool drawn = true);
+// Draws a kept call on s: shapes and fills (raster.cpp), text (text.cpp).
+void ReplayShape(Surface& s, const DrawCall& call);
+void ReplayText(Surface& s, const DrawCall& call);
+// Before a copy out of src_dc's rectangle [fl, fr) x [ft, fb) reads its pixels: draws
+// what was put off, only in the parts `spans` names when given (ChangedSinceCopy's) and
+// the copy takes the whole surface, else everywhere.
+void DrawOwed(DC& src_dc, const std::vector<int>* spans, int64_t fl, int64_t ft, int64_t fr,
+              int64_t fb);
 // For a change the log does not keep: the DC's next copy out compares every pixel.
 void ForgetDrawLog(DC& dc);
 // For a copy from src_dc's rectangle [fl, fr) x [ft, fb) to dst, (ox, oy) further on:
@@ -167,6 +181,7 @@ std::vector<DrawCall> LoggedCalls(HDC hdc);
 struct CopyStats {
   uint64_t logged = 0;  // copies that compared only what the log named
   uint64_t whole = 0;   // copies that compared every row
+  uint64_t partly = 0;  // copies that drew the calls put off only where they changed
 };
 CopyStats GetCopyStats();
 

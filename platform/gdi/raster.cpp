@@ -823,14 +823,44 @@ DrawCall Called(DrawCall::Kind kind, const Paint& p, i64 x0, i64 y0, i64 x1, i64
   return c;
 }
 
-void Log(const Paint& p, uint64_t before, DrawCall&& call) {
+void Log(const Paint& p, uint64_t before, DrawCall&& call, bool drawn) {
   if (!p.d->memory) return;
   ClipToSurface(call, *p.s);
-  LogDrawCall(*p.d, before, std::move(call));
+  LogDrawCall(*p.d, before, std::move(call), drawn);
 }
 }  // namespace
 
 namespace platform::gdi {
+
+void ReplayShape(Surface& s, const DrawCall& c) {
+  Paint p;
+  p.s = &s;
+  p.pen = c.pen;
+  p.width = std::max(c.pen_width, 1);
+  p.pen_px = c.pen_px;
+  p.brush = c.brush;
+  p.brush_px = c.brush_px;
+  switch (c.kind) {
+    case DrawCall::kRectangle:
+      DrawRectangle(p, c.x0, c.y0, c.x1, c.y1);
+      break;
+    case DrawCall::kEllipse:
+      DrawEllipse(p, c.x0, c.y0, c.x1, c.y1);
+      break;
+    case DrawCall::kLine:
+      if (!p.pen) break;
+      if (p.width <= 1)
+        ThinLine(s, c.x0, c.y0, c.x1, c.y1, p.pen_px);
+      else
+        WideLine(s, c.x0, c.y0, c.x1, c.y1, p.width, p.pen_px);
+      break;
+    case DrawCall::kFill:
+      Box(s, c.x0, c.y0, c.x1 - 1, c.y1 - 1, c.brush_px);
+      break;
+    case DrawCall::kText:
+      break;
+  }
+}
 
 void SetShapeCacheEnabled(bool on) {
   Shapes().enabled = on;
@@ -847,13 +877,14 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   Paint p;
   if (!Resolve(hdc, &p)) return FALSE;
   const uint64_t before = p.s->version;
-  DrawRectangle(p, left, top, right, bottom);
-  ++p.s->version;
   DrawCall call = Called(DrawCall::kRectangle, p, left, top, right, bottom);
   // With a brush, the pen or the brush sets every pixel inside the outline.
   if (p.brush)
     call.cl = call.x0 + 1, call.ct = call.y0 + 1, call.cr = call.x1 - 1, call.cb = call.y1 - 1;
-  Log(p, before, std::move(call));
+  const bool now = DrawNow(*p.d);
+  if (now) DrawRectangle(p, left, top, right, bottom);
+  ++p.s->version;
+  Log(p, before, std::move(call), now);
   return TRUE;
 }
 
@@ -861,9 +892,10 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
   Paint p;
   if (!Resolve(hdc, &p)) return FALSE;
   const uint64_t before = p.s->version;
-  DrawEllipse(p, left, top, right, bottom);
+  const bool now = DrawNow(*p.d);
+  if (now) DrawEllipse(p, left, top, right, bottom);
   ++p.s->version;
-  Log(p, before, Called(DrawCall::kEllipse, p, left, top, right, bottom));
+  Log(p, before, Called(DrawCall::kEllipse, p, left, top, right, bottom), now);
   return TRUE;
 }
 
@@ -874,14 +906,15 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
   DC* d = p.d;
   POINT from = d->pos;
   d->pos = POINT{x, y};
-  if (p.pen) {
+  const bool now = DrawNow(*d);
+  if (now && p.pen) {
     if (p.width <= 1)
       ThinLine(*p.s, from.x, from.y, x, y, p.pen_px);
     else
       WideLine(*p.s, from.x, from.y, x, y, p.width, p.pen_px);
   }
   ++p.s->version;
-  Log(p, before, Called(DrawCall::kLine, p, from.x, from.y, x, y));
+  Log(p, before, Called(DrawCall::kLine, p, from.x, from.y, x, y), now);
   return TRUE;
 }
 

@@ -437,14 +437,16 @@ void Blend(uint32_t& pixel, uint32_t colour, uint32_t a) {
 // Draws one glyph with its pen position (x, baseline), clipped to the surface and to the
 // rows of the text cell: Win32 cuts off what reaches above the ascent or below the
 // descent (accents on capitals, low underscores at some sizes).
+// With draw false, only tells whether it would draw anything.
 bool DrawGlyph(Surface& s, const Glyph& g, int64_t x, int64_t baseline, int64_t cell_top,
-               int64_t cell_bottom, uint32_t colour) {
+               int64_t cell_bottom, uint32_t colour, bool draw = true) {
   if (g.coverage.empty()) return false;
   int64_t left = x + g.left, top = baseline - g.top;
   int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>({top, cell_top, 0});
   int64_t x1 = std::min<int64_t>(left + g.width, s.width);
   int64_t y1 = std::min<int64_t>({top + g.rows, cell_bottom, int64_t(s.height)});
   if (x0 >= x1 || y0 >= y1) return false;
+  if (!draw) return true;
   if (!g.on_bits.empty()) {
     // The columns [x0, x1) of the glyph's own: clipping cuts bits off either side.
     const int64_t c0 = x0 - left, c1 = x1 - left;
@@ -471,7 +473,62 @@ bool DrawGlyph(Surface& s, const Glyph& g, int64_t x, int64_t baseline, int64_t 
   return true;
 }
 
+// Where a string's pixels reach: the columns, and whether any glyph was smoothed.
+struct TextReach {
+  int64_t l = 0, r = 0;
+  bool blends = false;
+};
+
+// Draws a string with its cell at (left, top): the background when opaque, then the
+// glyphs. With draw false, only works out whether it would draw anything (the result)
+// and where (reach), as it would draw it.
+bool DrawString(Surface& s, SizedFont* sized, int64_t left, int64_t top, const unsigned char* text,
+                int c, uint32_t text_px, uint32_t bk_px, int bk_mode, bool draw, TextReach* reach) {
+  const TEXTMETRICA& tm = sized->tm;
+  const int64_t width = Extent(sized, text, c);
+  bool changed = false;
+  reach->l = left, reach->r = left + width, reach->blends = false;
+  if (bk_mode == OPAQUE) {
+    int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
+    int64_t x1 = std::min<int64_t>(left + width, s.width);
+    int64_t y1 = std::min<int64_t>(top + tm.tmHeight, s.height);
+    if (x0 < x1 && y0 < y1) {
+      if (draw) {
+        for (int64_t row = y0; row < y1; row++)
+          FillPixels(&s.pixels[size_t(row) * size_t(s.width) + size_t(x0)], size_t(x1 - x0), bk_px);
+      }
+      changed = true;
+    }
+  }
+  int64_t baseline = top + tm.tmAscent;
+  // Glyph boxes reach at most about an em above and below the cell.
+  int64_t reach_v = int64_t(sized->ppem) * 2 + tm.tmHeight;
+  if (baseline + reach_v >= 0 && baseline - reach_v < s.height) {
+    int64_t pen = left;
+    for (int i = 0; i < c; i++) {
+      if (pen - reach_v >= s.width) break;  // the rest lies right of the surface
+      const Glyph& g = GlyphOf(sized, text[i]);
+      if (pen + g.advance + reach_v >= 0 &&
+          DrawGlyph(s, g, pen, baseline, top, top + tm.tmHeight, text_px, draw)) {
+        changed = true;
+        reach->l = std::min<int64_t>(reach->l, pen + g.left);
+        reach->r = std::max<int64_t>(reach->r, pen + g.left + g.width);
+        reach->blends |= !g.solid;
+      }
+      pen += g.advance;
+    }
+  }
+  return changed;
+}
+
 }  // namespace
+
+void ReplayText(Surface& s, const DrawCall& call) {
+  TextReach reach;
+  DrawString(s, static_cast<SizedFont*>(const_cast<void*>(call.font)), call.x0, call.y0,
+             reinterpret_cast<const unsigned char*>(call.text.data()), int(call.text.size()),
+             call.text_px, call.bk_px, call.bk_mode, true, &reach);
+}
 
 // ---- Internal interface ----------------------------------------------------------------
 
@@ -590,59 +647,32 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   if (!dc->surface) return TRUE;
   Surface& s = *dc->surface;
   const uint64_t before = s.version;
-  bool changed = false;
-  // For the draw log: the columns the glyphs reached, and whether any was smoothed.
-  int64_t reach_l = left, reach_r = left + width;
-  bool blends = false;
-  if (dc->bk_mode == OPAQUE) {
-    int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
-    int64_t x1 = std::min<int64_t>(left + width, s.width);
-    int64_t y1 = std::min<int64_t>(top + tm.tmHeight, s.height);
-    if (x0 < x1 && y0 < y1) {
-      uint32_t bk = ColorToPixel(dc->bk_color);
-      for (int64_t row = y0; row < y1; row++)
-        FillPixels(&s.pixels[size_t(row) * size_t(s.width) + size_t(x0)], size_t(x1 - x0), bk);
-      changed = true;
-    }
-  }
-  int64_t baseline = top + tm.tmAscent;
-  // Glyph boxes reach at most about an em above and below the cell.
-  int64_t reach = int64_t(sized->ppem) * 2 + tm.tmHeight;
-  if (baseline + reach >= 0 && baseline - reach < s.height) {
-    uint32_t colour = ColorToPixel(dc->text_color);
-    int64_t pen = left;
-    for (int i = 0; i < c; i++) {
-      if (pen - reach >= s.width) break;  // the rest lies right of the surface
-      const Glyph& g = GlyphOf(sized, text[i]);
-      if (pen + g.advance + reach >= 0 &&
-          DrawGlyph(s, g, pen, baseline, top, top + tm.tmHeight, colour)) {
-        changed = true;
-        reach_l = std::min<int64_t>(reach_l, pen + g.left);
-        reach_r = std::max<int64_t>(reach_r, pen + g.left + g.width);
-        blends |= !g.solid;
-      }
-      pen += g.advance;
-    }
-  }
-  if (changed) s.version++;
-  if (dc->memory && changed && size_t(c) > kMostLoggedText) {
-    ForgetDrawLog(*dc);
-  } else if (dc->memory && changed) {
+  // A string too long to keep: what was put off is drawn, and this with it.
+  const bool kept = size_t(c) <= kMostLoggedText;
+  if (dc->memory && !kept) ForgetDrawLog(*dc);
+  const bool now = DrawNow(*dc);
+  const uint32_t text_px = ColorToPixel(dc->text_color), bk_px = ColorToPixel(dc->bk_color);
+  TextReach reach;
+  if (DrawString(s, sized, left, top, text, c, text_px, bk_px, dc->bk_mode, now, &reach))
+    s.version++;
+  else
+    return TRUE;
+  if (dc->memory && kept) {
     DrawCall call;
     call.kind = DrawCall::kText;
     call.x0 = left, call.y0 = top;
     call.text.assign(lpString, size_t(c));
     call.font = sized;
-    call.text_px = ColorToPixel(dc->text_color);
-    call.bk_px = ColorToPixel(dc->bk_color);
+    call.text_px = text_px;
+    call.bk_px = bk_px;
     call.bk_mode = dc->bk_mode;
     // Glyphs are cut to the rows of the cell.
-    call.l = reach_l, call.t = top, call.r = reach_r, call.b = top + tm.tmHeight;
-    call.blends = blends;
-    if (dc->bk_mode == OPAQUE && !blends)
+    call.l = reach.l, call.t = top, call.r = reach.r, call.b = top + tm.tmHeight;
+    call.blends = reach.blends;
+    if (dc->bk_mode == OPAQUE && !reach.blends)
       call.cl = left, call.ct = top, call.cr = left + width, call.cb = top + tm.tmHeight;
     ClipToSurface(call, s);
-    LogDrawCall(*dc, before, std::move(call));
+    LogDrawCall(*dc, before, std::move(call), now);
   }
   return TRUE;
 }

@@ -109,14 +109,20 @@ Call RandomCall(std::mt19937& rng) {
 
 // Pictures drawn frame after frame, most calls as in the frame before and some moved,
 // recoloured, added or dropped, sometimes under a first call that paints everything and
-// sometimes not, with now and then a pixel set outside the log on either side. After
-// every copy the window must hold the back buffer exactly.
+// sometimes not, with now and then a pixel set outside the log on either side or looked
+// at halfway, and now and then copies of a part. After every copy the back buffer must
+// hold what the same calls drawn at once make, and the window the back buffer, exactly.
 TEST(GdiDrawLog, CopiesKeepTheWindowEqualToTheBackBufferFrameAfterFrame) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     Pair pair;
+    // The same calls drawn at once on a window's surface: what the back buffer must hold.
+    auto reference = std::make_shared<Surface>(kWidth, kHeight);
+    HDC rdc = platform::CreateSurfaceDC(reference, nullptr);
+    RECT all = {0, 0, kWidth, kHeight};
+    FillRect(pair.mdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     std::vector<Call> scene;
     for (int i = 0; i < 12; ++i) scene.push_back(RandomCall(rng));
     Call sky;
@@ -148,16 +154,37 @@ TEST(GdiDrawLog, CopiesKeepTheWindowEqualToTheBackBufferFrameAfterFrame) {
       if (covered) {
         if (pick(0, 29) == 0) sky.colour ^= 0x000033;
         Draw(pair.mdc, sky);
+        Draw(rdc, sky);
       }
-      for (const Call& c : scene) Draw(pair.mdc, c);
-      if (pick(0, 24) == 0) SetPixel(pair.mdc, pick(0, kWidth - 1), pick(0, kHeight - 1), 0xFF);
+      // Now and then a look at a pixel halfway through the picture.
+      const size_t look = pick(0, 9) == 0 ? size_t(pick(0, int(scene.size()))) : scene.size() + 1;
+      for (size_t i = 0; i < scene.size(); ++i) {
+        if (i == look) {
+          ASSERT_EQ(GetPixel(pair.mdc, int(i) % kWidth, 7), GetPixel(rdc, int(i) % kWidth, 7));
+        }
+        Draw(pair.mdc, scene[i]);
+        Draw(rdc, scene[i]);
+      }
+      if (pick(0, 24) == 0) {
+        const int x = pick(0, kWidth - 1), y = pick(0, kHeight - 1);
+        SetPixel(pair.mdc, x, y, 0xFF);
+        SetPixel(rdc, x, y, 0xFF);
+      }
       if (pick(0, 24) == 0) SetPixel(pair.wdc, pick(0, kWidth - 1), pick(0, kHeight - 1), 0xFF00);
-      pair.Show();
-      ASSERT_EQ(pair.Mismatch(), "") << "frame " << frame;
+      if (frame % 25 >= 22) {
+        // Copies of the left half only, a few in a row.
+        ASSERT_TRUE(BitBlt(pair.wdc, 0, 0, kWidth / 2, kHeight, pair.mdc, 0, 0, SRCCOPY));
+      } else {
+        pair.Show();
+        ASSERT_EQ(pair.Mismatch(), "") << "frame " << frame;
+      }
+      ASSERT_TRUE(pair.Back().pixels == reference->pixels) << "frame " << frame;
     }
+    platform::DestroySurfaceDC(rdc);
     const platform::gdi::CopyStats after = platform::gdi::GetCopyStats();
     // Most copies were served by the log, or this test proves nothing about it.
     EXPECT_GT(after.logged - before.logged, 75u);
+    EXPECT_GT(after.partly - before.partly, 50u);
   }
 }
 
@@ -206,6 +233,45 @@ TEST(GdiDrawLog, EachCallsReachHoldsWhatItDrewAndItsCoverIgnoresWhatWasThere) {
             << ") to what lay there";
   }
   EXPECT_GT(covers, 500);
+}
+
+// Drawing put off on a back buffer is not lost when its DC lets go of the bitmap, for
+// another bitmap or for good: the bitmap shows it wherever it is looked at next.
+TEST(GdiDrawLog, DrawingPutOffReachesTheBitmapAfterItsDCLetsGo) {
+  auto reference = std::make_shared<Surface>(kWidth, kHeight);
+  HDC rdc = platform::CreateSurfaceDC(reference, nullptr);
+  Call disc;
+  disc.kind = 1, disc.x0 = 20, disc.y0 = 30, disc.x1 = 90, disc.y1 = 80;
+  disc.colour = RGB(200, 100, 0), disc.pen_width = 3;
+  Draw(rdc, disc);
+  for (int how = 0; how < 2; ++how) {
+    SCOPED_TRACE(how == 0 ? "another bitmap" : "DC deleted");
+    Pair pair;
+    RECT all = {0, 0, kWidth, kHeight};
+    FillRect(pair.mdc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    pair.Show();
+    pair.Show();  // in step: what comes next is put off
+    const uint64_t owed_before = platform::gdi::GetCopyStats().partly;
+    Draw(pair.mdc, disc);
+    ASSERT_TRUE(pair.Back().pixels.Owing()) << "the disc was drawn at once";
+    HBITMAP other = CreateCompatibleBitmap(pair.wdc, 4, 4);
+    SelectObject(pair.mdc, how == 0 ? other : pair.old_bitmap);
+    if (how == 1) {
+      DeleteDC(pair.mdc);
+      pair.mdc = CreateCompatibleDC(pair.wdc);
+    }
+    HDC look = CreateCompatibleDC(pair.wdc);
+    HGDIOBJ was = SelectObject(look, pair.bitmap);
+    for (int y = 0; y < kHeight; y += 3)
+      for (int x = 0; x < kWidth; x += 3)
+        ASSERT_EQ(GetPixel(look, x, y), GetPixel(rdc, x, y)) << x << ", " << y;
+    SelectObject(look, was);
+    DeleteDC(look);
+    SelectObject(pair.mdc, pair.bitmap);
+    DeleteObject(other);
+    EXPECT_EQ(platform::gdi::GetCopyStats().partly, owed_before);
+  }
+  platform::DestroySurfaceDC(rdc);
 }
 
 // Smoothed text drawn again and again at one place, with nothing painted under it,
