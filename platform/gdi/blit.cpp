@@ -83,13 +83,14 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     int64_t top = to.b, bottom = to.t;
     static std::vector<int> spans, maybe;
     spans.assign(size_t(to.b - to.t) * 2, 0);
-    const bool logged =
+    const int known =
         ChangedSinceCopy(*s, d->surface, from.l, from.t, from.r, from.b, ox, oy, &maybe);
-    DrawOwed(*s, logged ? &maybe : nullptr, from.l, from.t, from.r, from.b);
+    DrawOwed(*s, known ? &maybe : nullptr);
     for (int64_t yy = from.t; yy < from.b; ++yy) {
       int64_t c0 = from.l, c1 = from.r;
-      if (logged) {
-        c0 = maybe[size_t(yy - from.t) * 2], c1 = maybe[size_t(yy - from.t) * 2 + 1];
+      if (known == 2) {
+        c0 = std::max<int64_t>(c0, maybe[size_t(yy) * 2]);
+        c1 = std::min<int64_t>(c1, maybe[size_t(yy) * 2 + 1]);
         if (c0 >= c1) continue;
       }
       const uint32_t* sp = src.pixels.data() + size_t(yy) * size_t(src.width) + size_t(c0);

@@ -136,15 +136,11 @@ void ForgetDrawLog(DC& dc) {
   dc.log->drawn = 0;
 }
 
-void DrawOwed(DC& src_dc, const std::vector<int>* spans, int64_t fl, int64_t ft, int64_t fr,
-              int64_t fb) {
+void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
   if (!src_dc.surface || !src_dc.surface->pixels.Owing()) return;
   DrawLog* g = src_dc.log.get();
-  // The spans say what changed within the copy only: a copy of part of the surface
-  // leaves the rest to draw in full.
-  const Surface& whole = *src_dc.surface;
-  if (!spans || !g || g->drawn != 0 || g->surface.lock() != src_dc.surface || fl != 0 || ft != 0 ||
-      fr != whole.width || fb != whole.height) {
+  if (!spans || !g || g->drawn != 0 || g->surface.lock() != src_dc.surface ||
+      spans->size() != size_t(src_dc.surface->height) * 2) {
     src_dc.surface->pixels.PayOwed();
     return;
   }
@@ -155,13 +151,12 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans, int64_t fl, int64_t ft,
   ++g_copy_stats.partly;
   Surface& s = *src_dc.surface;
   static Surface scratch;
-  int64_t y = ft;
-  while (y < fb) {
-    const int x0 = (*spans)[size_t(y - ft) * 2], x1 = (*spans)[size_t(y - ft) * 2 + 1];
+  const int64_t rows = s.height;
+  int64_t y = 0;
+  while (y < rows) {
+    const int x0 = (*spans)[size_t(y) * 2], x1 = (*spans)[size_t(y) * 2 + 1];
     int64_t y1 = y + 1;
-    while (y1 < fb && (*spans)[size_t(y1 - ft) * 2] == x0 &&
-           (*spans)[size_t(y1 - ft) * 2 + 1] == x1)
-      ++y1;
+    while (y1 < rows && (*spans)[size_t(y1) * 2] == x0 && (*spans)[size_t(y1) * 2 + 1] == x1) ++y1;
     if (x0 < x1) {
       const int w = x1 - x0, h = int(y1 - y);
       scratch.Resize(0, 0);
@@ -190,27 +185,24 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans, int64_t fl, int64_t ft,
   g->deferring = false;
 }
 
-bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
-                      int64_t fb, int64_t ox, int64_t oy, std::vector<int>* spans) {
+int ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
+                     int64_t fb, int64_t ox, int64_t oy, std::vector<int>* spans) {
   const DrawLog* g = src_dc.log.get();
-  const bool usable = g && src_dc.surface && g->surface.lock() == src_dc.surface && g->unbroken &&
-                      g->version == src_dc.surface->version && g->copied && g->to.lock() == dst &&
-                      dst->version == g->to_version && g->fl == fl && g->ft == ft && g->fr == fr &&
-                      g->fb == fb && g->ox == ox && g->oy == oy &&
-                      g->calls.size() == g->previous.size();
-  if (!usable) {
-    ++g_copy_stats.whole;
-    return false;
-  }
-  ++g_copy_stats.logged;
-  spans->assign(size_t(fb - ft) * 2, 0);
+  const bool known = g && src_dc.surface && g->surface.lock() == src_dc.surface && g->unbroken &&
+                     g->version == src_dc.surface->version && g->copied &&
+                     g->calls.size() == g->previous.size();
+  const bool in_step = known && g->to.lock() == dst && dst->version == g->to_version &&
+                       g->fl == fl && g->ft == ft && g->fr == fr && g->fb == fb && g->ox == ox &&
+                       g->oy == oy;
+  ++(in_step ? g_copy_stats.logged : g_copy_stats.whole);
+  if (!known) return 0;
+  const Surface& s = *src_dc.surface;
+  spans->assign(size_t(s.height) * 2, 0);
   auto add = [&](int64_t l, int64_t t, int64_t r, int64_t b) {
-    l = std::max(l, fl), r = std::min(r, fr);
-    t = std::max(t, ft), b = std::min(b, fb);
     if (l >= r || t >= b) return;
     for (int64_t y = t; y < b; ++y) {
-      int& x0 = (*spans)[size_t(y - ft) * 2];
-      int& x1 = (*spans)[size_t(y - ft) * 2 + 1];
+      int& x0 = (*spans)[size_t(y) * 2];
+      int& x1 = (*spans)[size_t(y) * 2 + 1];
       if (x0 >= x1) {
         x0 = int(l), x1 = int(r);
       } else {
@@ -224,6 +216,7 @@ bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64
     const DrawCall& first = g->calls.front();
     cl = first.cl, ct = first.ct, cr = first.cr, cb = first.cb;
   }
+  // The boxes are clipped to the surface already.
   for (size_t i = 0; i < g->calls.size(); ++i) {
     const DrawCall& now = g->calls[i];
     const DrawCall& before = g->previous[i];
@@ -235,7 +228,7 @@ bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64
       add(now.l, now.t, now.r, now.b);
     }
   }
-  return true;
+  return in_step ? 2 : 1;
 }
 
 void NoteCopyOut(DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr, int64_t fb,

@@ -158,20 +158,20 @@ void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call, bool drawn = 
 // Draws a kept call on s: shapes and fills (raster.cpp), text (text.cpp).
 void ReplayShape(Surface& s, const DrawCall& call);
 void ReplayText(Surface& s, const DrawCall& call);
-// Before a copy out of src_dc's rectangle [fl, fr) x [ft, fb) reads its pixels: draws
-// what was put off, only in the parts `spans` names when given (ChangedSinceCopy's) and
-// the copy takes the whole surface, else everywhere.
-void DrawOwed(DC& src_dc, const std::vector<int>* spans, int64_t fl, int64_t ft, int64_t fr,
-              int64_t fb);
+// Before a copy out of src_dc's surface reads its pixels: draws what was put off, only
+// in the parts `spans` names when given (ChangedSinceCopy's), else everywhere.
+void DrawOwed(DC& src_dc, const std::vector<int>* spans);
 // For a change the log does not keep: the DC's next copy out compares every pixel.
 void ForgetDrawLog(DC& dc);
 // For a copy from src_dc's rectangle [fl, fr) x [ft, fb) to dst, (ox, oy) further on:
-// the columns of each of its rows that may differ from what dst holds there, as pairs
-// (x0, x1) in src columns, row ft first (x0 >= x1: none). False when the log cannot
-// tell (not the same copy as last time, something drawn unlogged, the destination
-// changed since): then every pixel must be compared.
-bool ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
-                      int64_t fb, int64_t ox, int64_t oy, std::vector<int>* spans);
+// 0 when the log cannot tell what changed since the last copy out (something drawn
+// unlogged, no last picture to go by). Else spans holds, for every row of the source
+// surface (row 0 first), the columns where the picture can differ from the last one, as
+// pairs (x0, x1) (x0 >= x1: none), which is enough to draw what was put off; and the
+// result is 2 when dst still holds the last picture (the same copy as last time, dst
+// unchanged since), so only those columns need comparing, 1 when all must be.
+int ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
+                     int64_t fb, int64_t ox, int64_t oy, std::vector<int>* spans);
 // After such a copy, which left dst equal to the source in the rectangle: the calls
 // logged so far become the picture's, and new calls are logged against it.
 void NoteCopyOut(DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr, int64_t fb,
