@@ -145,8 +145,8 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
     return;
   }
   // Nothing drawn yet this picture, and outside the spans it comes out as the last one:
-  // the calls are drawn into each stretch of rows alike in their spans, on a scratch
-  // surface of that size holding the pixels there (calls moved with it), and put back.
+  // the calls are drawn into each stretch of changed rows, on a scratch surface of that
+  // size holding the pixels there (calls moved with it), and put back.
   src_dc.surface->pixels.TakeOwed();
   ++g_copy_stats.partly;
   Surface& s = *src_dc.surface;
@@ -154,9 +154,17 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
   const int64_t rows = s.height;
   int64_t y = 0;
   while (y < rows) {
-    const int x0 = (*spans)[size_t(y) * 2], x1 = (*spans)[size_t(y) * 2 + 1];
+    int x0 = (*spans)[size_t(y) * 2], x1 = (*spans)[size_t(y) * 2 + 1];
     int64_t y1 = y + 1;
-    while (y1 < rows && (*spans)[size_t(y1) * 2] == x0 && (*spans)[size_t(y1) * 2 + 1] == x1) ++y1;
+    // A run of rows that changed becomes one stretch, as wide as all of them: few
+    // stretches, each going through the calls once.
+    while (x0 < x1 && y1 < rows && (*spans)[size_t(y1) * 2] < (*spans)[size_t(y1) * 2 + 1]) {
+      x0 = std::min(x0, (*spans)[size_t(y1) * 2]);
+      x1 = std::max(x1, (*spans)[size_t(y1) * 2 + 1]);
+      ++y1;
+    }
+    // Rows that did not change at all go by together.
+    while (x0 >= x1 && y1 < rows && (*spans)[size_t(y1) * 2] >= (*spans)[size_t(y1) * 2 + 1]) ++y1;
     if (x0 < x1) {
       const int w = x1 - x0, h = int(y1 - y);
       scratch.Resize(0, 0);
