@@ -39,7 +39,8 @@ class PixelStore {
         waiting_(o.waiting_),
         ring_(o.ring_),
         ring_pixels_(o.ring_pixels_),
-        owed_(std::move(o.owed_)) {
+        owed_(std::move(o.owed_)),
+        owed_by_(o.owed_by_) {
     o.start_ = o.size_ = o.ring_pixels_ = 0;
     o.waiting_ = {};
     o.ring_ = nullptr;
@@ -70,6 +71,7 @@ class PixelStore {
     ring_ = o.ring_;
     ring_pixels_ = o.ring_pixels_;
     owed_ = std::move(o.owed_);
+    owed_by_ = o.owed_by_;
     o.start_ = o.size_ = o.ring_pixels_ = 0;
     o.waiting_ = {};
     o.ring_ = nullptr;
@@ -90,8 +92,12 @@ class PixelStore {
   // Drawing put off until the pixels are next looked at (the GDI's calls on a back
   // buffer, kept until its next copy): `pay` runs once, before the next access through
   // data().
-  void Owe(std::function<void()> pay) { owed_ = std::move(pay); }
+  void Owe(std::function<void()> pay, const void* by) {
+    owed_ = std::move(pay);
+    owed_by_ = by;
+  }
   bool Owing() const { return bool(owed_); }
+  const void* OwedBy() const { return owed_ ? owed_by_ : nullptr; }
   // Takes the debt without paying it: for the one who will draw what it owes its own
   // way (a copy that draws only the parts it needs).
   std::function<void()> TakeOwed() {
@@ -146,6 +152,7 @@ class PixelStore {
   uint32_t* ring_ = nullptr;  // the ring's first mapping; the second follows it
   size_t ring_pixels_ = 0;    // one mapping's length
   mutable std::function<void()> owed_;
+  const void* owed_by_ = nullptr;  // who put the drawing off, to tell it from others
 };
 
 // Whether surfaces may keep their pixels in a ring (PixelStore::MakeRing); off to test

@@ -123,7 +123,7 @@ void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call, bool drawn) {
     g.drawn = g.calls.size();
   } else if (!dc.surface->pixels.Owing()) {
     std::shared_ptr<DrawLog> log = dc.log;
-    dc.surface->pixels.Owe([log] { DrawAllOwed(*log); });
+    dc.surface->pixels.Owe([log] { DrawAllOwed(*log); }, log.get());
   }
 }
 
@@ -139,8 +139,8 @@ void ForgetDrawLog(DC& dc) {
 void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
   if (!src_dc.surface || !src_dc.surface->pixels.Owing()) return;
   DrawLog* g = src_dc.log.get();
-  if (!spans || !g || g->drawn != 0 || g->surface.lock() != src_dc.surface ||
-      spans->size() != size_t(src_dc.surface->height) * 2) {
+  if (!spans || !g || g->drawn != 0 || src_dc.surface->pixels.OwedBy() != g ||
+      g->surface.lock() != src_dc.surface || spans->size() != size_t(src_dc.surface->height) * 2) {
     src_dc.surface->pixels.PayOwed();
     return;
   }
