@@ -877,14 +877,16 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   Paint p;
   if (!Resolve(hdc, &p)) return FALSE;
   const uint64_t before = p.s->version;
-  DrawCall call = Called(DrawCall::kRectangle, p, left, top, right, bottom);
-  // With a brush, the pen or the brush sets every pixel inside the outline.
-  if (p.brush)
-    call.cl = call.x0 + 1, call.ct = call.y0 + 1, call.cr = call.x1 - 1, call.cb = call.y1 - 1;
   const bool now = DrawNow(*p.d);
   if (now) DrawRectangle(p, left, top, right, bottom);
   ++p.s->version;
-  Log(p, before, std::move(call), now);
+  if (p.d->memory) {
+    DrawCall call = Called(DrawCall::kRectangle, p, left, top, right, bottom);
+    // With a brush, the pen or the brush sets every pixel inside the outline.
+    if (p.brush)
+      call.cl = call.x0 + 1, call.ct = call.y0 + 1, call.cr = call.x1 - 1, call.cb = call.y1 - 1;
+    Log(p, before, std::move(call), now);
+  }
   return TRUE;
 }
 

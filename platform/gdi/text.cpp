@@ -482,10 +482,10 @@ struct TextReach {
 // Draws a string with its cell at (left, top): the background when opaque, then the
 // glyphs. With draw false, only works out whether it would draw anything (the result)
 // and where (reach), as it would draw it.
-bool DrawString(Surface& s, SizedFont* sized, int64_t left, int64_t top, const unsigned char* text,
-                int c, uint32_t text_px, uint32_t bk_px, int bk_mode, bool draw, TextReach* reach) {
+bool DrawString(Surface& s, SizedFont* sized, int64_t left, int64_t top, int64_t width,
+                const unsigned char* text, int c, uint32_t text_px, uint32_t bk_px, int bk_mode,
+                bool draw, TextReach* reach) {
   const TEXTMETRICA& tm = sized->tm;
-  const int64_t width = Extent(sized, text, c);
   bool changed = false;
   reach->l = left, reach->r = left + width, reach->blends = false;
   if (bk_mode == OPAQUE) {
@@ -524,10 +524,12 @@ bool DrawString(Surface& s, SizedFont* sized, int64_t left, int64_t top, const u
 }  // namespace
 
 void ReplayText(Surface& s, const DrawCall& call) {
+  auto* sized = static_cast<SizedFont*>(const_cast<void*>(call.font));
+  const auto* text = reinterpret_cast<const unsigned char*>(call.text.data());
+  const int c = int(call.text.size());
   TextReach reach;
-  DrawString(s, static_cast<SizedFont*>(const_cast<void*>(call.font)), call.x0, call.y0,
-             reinterpret_cast<const unsigned char*>(call.text.data()), int(call.text.size()),
-             call.text_px, call.bk_px, call.bk_mode, true, &reach);
+  DrawString(s, sized, call.x0, call.y0, Extent(sized, text, c), text, c, call.text_px, call.bk_px,
+             call.bk_mode, true, &reach);
 }
 
 // ---- Internal interface ----------------------------------------------------------------
@@ -653,7 +655,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   const bool now = DrawNow(*dc);
   const uint32_t text_px = ColorToPixel(dc->text_color), bk_px = ColorToPixel(dc->bk_color);
   TextReach reach;
-  if (DrawString(s, sized, left, top, text, c, text_px, bk_px, dc->bk_mode, now, &reach))
+  if (DrawString(s, sized, left, top, width, text, c, text_px, bk_px, dc->bk_mode, now, &reach))
     s.version++;
   else
     return TRUE;
