@@ -83,6 +83,23 @@ void Surface::Resize(int w, int h, uint32_t fill) {
   ++version;
 }
 
+void Surface::Reshape(int w, int h) {
+  w = std::max(w, 0);
+  h = std::max(h, 0);
+  const size_t n = size_t(w) * size_t(h);
+  if (pixels.ring_ || pixels.owed_ || pixels.waiting_.rows) {
+    Resize(0, 0);
+    Resize(w, h);
+    return;
+  }
+  if (pixels.buffer_.size() < n) pixels.buffer_.resize(n);
+  pixels.start_ = 0;
+  pixels.size_ = n;
+  width = w;
+  height = h;
+  ++version;
+}
+
 void PixelStore::Settle(size_t x0, size_t y0, size_t x1, size_t y1) const {
   const Waiting w = waiting_;
   waiting_ = {};

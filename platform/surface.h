@@ -177,6 +177,9 @@ struct Surface {
   Surface(int w, int h, uint32_t fill = 0xFFFFFF)
       : width(w), height(h), pixels(size_t(w > 0 ? w : 0) * size_t(h > 0 ? h : 0), fill) {}
   void Resize(int w, int h, uint32_t fill = 0xFFFFFF);
+  // Takes the size w x h with pixels of no particular value, reusing the block when it
+  // is large enough: for a scratch surface about to be painted over.
+  void Reshape(int w, int h);
   // Moves rows [top, bottom) of the whole width by dy rows (into the surface), leaving
   // the other rows as they were: a copy from the surface onto itself. For moves of most
   // of the rows it costs about |dy| rows rather than all of them. Does not bump version.

@@ -139,7 +139,7 @@ void ForgetDrawLog(DC& dc) {
 void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
   if (!src_dc.surface || !src_dc.surface->pixels.Owing()) return;
   DrawLog* g = src_dc.log.get();
-  if (!spans || !g || g->drawn != 0 || src_dc.surface->pixels.OwedBy() != g ||
+  if (!spans || !g || g->drawn != 0 || g->calls.empty() || src_dc.surface->pixels.OwedBy() != g ||
       g->surface.lock() != src_dc.surface || spans->size() != size_t(src_dc.surface->height) * 2) {
     src_dc.surface->pixels.PayOwed();
     return;
@@ -167,12 +167,14 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
     while (x0 >= x1 && y1 < rows && (*spans)[size_t(y1) * 2] >= (*spans)[size_t(y1) * 2 + 1]) ++y1;
     if (x0 < x1) {
       const int w = x1 - x0, h = int(y1 - y);
-      scratch.Resize(0, 0);
-      scratch.Resize(w, h);
-      for (int r = 0; r < h; ++r)
-        std::memcpy(scratch.pixels.data() + size_t(r) * size_t(w),
-                    s.pixels.data() + size_t(y + r) * size_t(s.width) + size_t(x0),
-                    size_t(w) * sizeof(uint32_t));
+      scratch.Reshape(w, h);
+      // The pixels there go under the calls, unless the first paints over all of them.
+      const DrawCall& first = g->calls[g->drawn];
+      if (!(first.cl <= x0 && first.ct <= y && first.cr >= x1 && first.cb >= y1))
+        for (int r = 0; r < h; ++r)
+          std::memcpy(scratch.pixels.data() + size_t(r) * size_t(w),
+                      s.pixels.data() + size_t(y + r) * size_t(s.width) + size_t(x0),
+                      size_t(w) * sizeof(uint32_t));
       for (size_t i = g->drawn; i < g->calls.size(); ++i) {
         const DrawCall& c = g->calls[i];
         if (c.l >= c.r || c.r <= x0 || c.l >= x1 || c.b <= y || c.t >= y1) continue;
