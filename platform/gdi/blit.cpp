@@ -143,7 +143,12 @@ BOOL WINAPI ScrollDC(HDC hDC, int dx, int dy, const RECT* lprcScroll, const RECT
   Box clip = lprcClip ? Intersect(FromRect(*lprcClip), all) : all;
   Box to = Intersect({scroll.l + dx, scroll.t + dy, scroll.r + dx, scroll.b + dy}, clip);
   if (!to.Empty()) {
-    CopyPixels(s, s, {to.l - dx, to.t - dy, to.r - dx, to.b - dy}, dx, dy);
+    // A scroll of the whole window up or down may be kept with the drawing after it.
+    const bool whole = dx == 0 && scroll.l == 0 && scroll.t == 0 && scroll.r == all.r &&
+                       scroll.b == all.b && clip.l == 0 && clip.t == 0 && clip.r == all.r &&
+                       clip.b == all.b;
+    if (!whole || !KeepWindowScroll(*d, dy))
+      CopyPixels(s, s, {to.l - dx, to.t - dy, to.r - dx, to.b - dy}, dx, dy);
     ++s.version;
   }
   if (lprcUpdate) {
@@ -192,7 +197,7 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
     }
   }
   ++s.version;
-  if (d->memory) {
+  if (d->memory || !now) {
     DrawCall call;
     call.kind = DrawCall::kFill;
     call.x0 = box.l, call.y0 = box.t, call.x1 = box.r, call.y1 = box.b;

@@ -98,7 +98,8 @@ void DrawAllOwed(DrawLog& g) {
 }  // namespace
 
 bool DrawNow(DC& dc) {
-  if (!dc.memory || !dc.surface) return true;
+  if (!dc.surface) return true;
+  if (!dc.memory) return !KeepsWindowDrawing(dc);
   if (dc.log && dc.log->surface.lock() == dc.surface && dc.log->deferring && dc.log->unbroken &&
       dc.log->version == dc.surface->version && dc.log->calls.size() < kMostCalls)
     return false;
@@ -108,7 +109,11 @@ bool DrawNow(DC& dc) {
 }
 
 void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call, bool drawn) {
-  if (!dc.memory || !dc.surface) return;
+  if (!dc.surface) return;
+  if (!dc.memory) {
+    if (!drawn) KeepWindowCall(dc, std::move(call));
+    return;
+  }
   DrawLog& g = LogOf(dc);
   if (g.unbroken && (g.version != version_before || g.calls.size() >= kMostCalls)) {
     // Only calls drawn at once come here then (DrawNow said so).

@@ -149,12 +149,26 @@ void ClipToSurface(DrawCall& call, const Surface& s);
 // Whether a call on the DC is to be drawn now. A back buffer whose last picture was
 // copied out in step puts its calls off instead, until its pixels are looked at or its
 // next copy, which then draws only the parts that can have changed (most of a picture
-// drawn afresh is drawn as before). Before a call drawn now, what was put off is drawn.
+// drawn afresh is drawn as before); so does a window keeping its drawing. Before a call
+// drawn now, what was put off is drawn.
 bool DrawNow(DC& dc);
 // Keeps a call a DC just made (drawn: now; else put off); version_before is its
 // surface's version before the call, so a change by anything unlogged in between is
-// noticed.
+// noticed. Window DCs keep only the calls put off.
 void LogDrawCall(DC& dc, uint64_t version_before, DrawCall&& call, bool drawn = true);
+// A window DC's calls are put off too while its surface keeps them (window_log.cpp):
+// from a scroll of the whole window on, until its pixels are looked at, when only what
+// can still be seen is drawn.
+bool KeepsWindowDrawing(const DC& dc);
+void KeepWindowCall(DC& dc, DrawCall&& call);
+// ScrollDC of the whole window by dy rows: true when it was kept rather than made.
+bool KeepWindowScroll(DC& dc, int dy);
+struct WindowLogStats {
+  uint64_t scrolls = 0;  // scrolls kept
+  uint64_t calls = 0;    // calls kept
+  uint64_t drawn = 0;    // of those, drawn when the pixels were looked at
+};
+WindowLogStats GetWindowLogStats();
 // Draws a kept call on s: shapes and fills (raster.cpp), text (text.cpp).
 void ReplayShape(Surface& s, const DrawCall& call);
 void ReplayText(Surface& s, const DrawCall& call);

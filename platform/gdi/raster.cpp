@@ -824,7 +824,7 @@ DrawCall Called(DrawCall::Kind kind, const Paint& p, i64 x0, i64 y0, i64 x1, i64
 }
 
 void Log(const Paint& p, uint64_t before, DrawCall&& call, bool drawn) {
-  if (!p.d->memory) return;
+  if (!p.d->memory && drawn) return;
   ClipToSurface(call, *p.s);
   LogDrawCall(*p.d, before, std::move(call), drawn);
 }
@@ -880,11 +880,18 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   const bool now = DrawNow(*p.d);
   if (now) DrawRectangle(p, left, top, right, bottom);
   ++p.s->version;
-  if (p.d->memory) {
+  if (p.d->memory || !now) {
     DrawCall call = Called(DrawCall::kRectangle, p, left, top, right, bottom);
-    // With a brush, the pen or the brush sets every pixel inside the outline.
-    if (p.brush)
+    if (!p.pen) {
+      // The fill alone, a pixel short on the right and bottom: exactly what it sets.
+      call.l = call.cl = call.x0, call.t = call.ct = call.y0;
+      call.r = call.cr = call.x1 - 1, call.b = call.cb = call.y1 - 1;
+      if (!p.brush || call.l >= call.r || call.t >= call.b)
+        call.l = call.t = call.r = call.b = call.cl = call.ct = call.cr = call.cb = 0;
+    } else if (p.brush) {
+      // The pen or the brush sets every pixel inside the outline.
       call.cl = call.x0 + 1, call.ct = call.y0 + 1, call.cr = call.x1 - 1, call.cb = call.y1 - 1;
+    }
     Log(p, before, std::move(call), now);
   }
   return TRUE;

@@ -651,15 +651,20 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   const uint64_t before = s.version;
   // A string too long to keep: what was put off is drawn, and this with it.
   const bool kept = size_t(c) <= kMostLoggedText;
-  if (dc->memory && !kept) ForgetDrawLog(*dc);
-  const bool now = DrawNow(*dc);
+  if (!kept) {
+    if (dc->memory)
+      ForgetDrawLog(*dc);
+    else if (s.pixels.Owing())
+      s.pixels.PayOwed();
+  }
+  const bool now = !kept || DrawNow(*dc);
   const uint32_t text_px = ColorToPixel(dc->text_color), bk_px = ColorToPixel(dc->bk_color);
   TextReach reach;
   if (DrawString(s, sized, left, top, width, text, c, text_px, bk_px, dc->bk_mode, now, &reach))
     s.version++;
   else
     return TRUE;
-  if (dc->memory && kept) {
+  if (kept && (dc->memory || !now)) {
     DrawCall call;
     call.kind = DrawCall::kText;
     call.x0 = left, call.y0 = top;
