@@ -74,56 +74,90 @@ struct Run {
   }
 };
 
+// Every row's run, as a ring: a scroll turns it rather than moving every run.
+class Rows {
+ public:
+  Rows(int h, Run all) : runs_(size_t(h), all), h_(h), mattering_(all.Empty() ? 0 : h) {}
+  const Run& operator[](int64_t y) const { return runs_[Slot(y)]; }
+  int Mattering() const { return mattering_; }
+  // Columns of row y that no longer matter: [l, r) taken off the run where it reaches an
+  // end of it or holds all of it.
+  void Cut(int64_t y, int64_t l, int64_t r) {
+    Run& run = runs_[Slot(y)];
+    if (run.Empty()) return;
+    if (l <= run.a && run.b <= r) {
+      run = Run{};
+      --mattering_;
+    } else if (l <= run.a && run.a < r) {
+      run.a = int(r);
+    } else if (l < run.b && run.b <= r) {
+      run.b = int(l);
+    }
+  }
+  // From after a scroll by dy rows to before it: row y came from y - dy, and the rows
+  // nothing came to (the |dy| rows the scroll uncovered) were there already.
+  void Unscroll(int dy) {
+    const int d = dy < 0 ? -dy : dy;
+    // The uncovered rows, taken out before the turn.
+    kept_.clear();
+    for (int k = 0; k < d; ++k) {
+      Run& run = runs_[Slot(dy < 0 ? h_ - d + k : k)];
+      kept_.push_back(run);
+      if (!run.Empty()) --mattering_;
+      run = Run{};
+    }
+    // Row z before takes row z + dy after.
+    o_ = int((int64_t(o_) + dy + h_) % h_);
+    // Then back to the rows they were.
+    for (int k = 0; k < d; ++k) {
+      Run& run = runs_[Slot(dy < 0 ? h_ - d + k : k)];
+      if (!kept_[size_t(k)].Empty()) {
+        if (run.Empty()) ++mattering_;
+        run.Add(kept_[size_t(k)].a, kept_[size_t(k)].b);
+      }
+    }
+  }
+
+ private:
+  size_t Slot(int64_t y) const { return size_t((y + o_) % h_); }
+  std::vector<Run> runs_;
+  std::vector<Run> kept_;
+  int h_ = 0, o_ = 0;
+  int mattering_ = 0;
+};
+
 void DrawKept(Surface& s, WindowLog& g) {
   const int w = s.width, h = s.height;
-  std::vector<Run> after(size_t(std::max(h, 0)), Run{0, w}), before;
-  int mattering = h;  // rows with columns that matter
+  if (w <= 0 || h <= 0) {
+    g.ops.clear();
+    return;
+  }
+  Rows rows(h, Run{0, w});  // after the step at hand: the columns that matter
   size_t first = g.ops.size();
-  for (size_t i = g.ops.size(); i-- > 0 && mattering > 0;) {
+  for (size_t i = g.ops.size(); i-- > 0 && rows.Mattering() > 0;) {
     WindowOp& op = g.ops[i];
     first = i;
     if (op.scroll) {
-      // Row y after the scroll came from y - dy, or stayed when nothing came to it.
+      // Of the rows it uncovers, the columns nothing after looks at need not be kept.
       const int top = op.dy < 0 ? h + op.dy : 0, bottom = op.dy < 0 ? h : op.dy;
       int a = w, b = 0;
       for (int y = top; y < bottom; ++y)
-        if (!after[size_t(y)].Empty())
-          a = std::min(a, after[size_t(y)].a), b = std::max(b, after[size_t(y)].b);
+        if (!rows[y].Empty()) a = std::min(a, rows[y].a), b = std::max(b, rows[y].b);
       if (a >= b)
         op.skip_l = 0, op.skip_r = w;
       else if (a >= w - b)
         op.skip_l = 0, op.skip_r = a;
       else
         op.skip_l = b, op.skip_r = w;
-      before.assign(size_t(h), Run{});
-      for (int y = 0; y < h; ++y) {
-        const int from = y - op.dy >= 0 && y - op.dy < h ? y - op.dy : y;
-        before[size_t(from)].Add(after[size_t(y)].a, after[size_t(y)].b);
-      }
-      after.swap(before);
-      mattering = 0;
-      for (const Run& run : after) mattering += run.Empty() ? 0 : 1;
+      rows.Unscroll(op.dy);
       continue;
     }
     const DrawCall& c = op.call;
     op.matters = false;
-    for (int64_t y = c.t; y < c.b && !op.matters; ++y) {
-      const Run& run = after[size_t(y)];
-      op.matters = !run.Empty() && run.a < c.r && c.l < run.b;
-    }
+    for (int64_t y = c.t; y < c.b && !op.matters; ++y)
+      op.matters = !rows[y].Empty() && rows[y].a < c.r && c.l < rows[y].b;
     if (!op.matters) continue;
-    for (int64_t y = c.ct; y < c.cb && c.cl < c.cr; ++y) {
-      Run& run = after[size_t(y)];
-      if (run.Empty()) continue;
-      if (c.cl <= run.a && run.b <= c.cr) {
-        run = Run{};
-        --mattering;
-      } else if (c.cl <= run.a && run.a < c.cr) {
-        run.a = int(c.cr);
-      } else if (c.cl < run.b && run.b <= c.cr) {
-        run.b = int(c.cl);
-      }
-    }
+    for (int64_t y = c.ct; y < c.cb && c.cl < c.cr; ++y) rows.Cut(y, c.cl, c.cr);
   }
   // What came before `first` leaves nothing that can be seen.
   for (size_t i = first; i < g.ops.size(); ++i) {
