@@ -585,7 +585,11 @@ class SdlHost final : public Host {
     int put_image = -1;
     void* gc = nullptr;      // the X graphics context for it
     void* visual = nullptr;  // the window's X visual
-    SharedImage* shared = nullptr;
+    // Shared images taken in turn, so that the server is usually long done with the one
+    // whose turn it is: one round trip to make sure settles the two before it as well.
+    static constexpr int kSharedImages = 3;
+    SharedImage* shared[kSharedImages] = {};
+    int shared_turn = 0;
     bool shared_failed = false;  // no shared image could be made: plain XPutImage
   };
 
@@ -667,6 +671,7 @@ class SdlHost final : public Host {
         XShmPutImage(display_, h.window, gc, img, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
                      False);
       s->serial = NextRequest(display_) - 1;
+      n->shared_turn = (n->shared_turn + 1) % Native::kSharedImages;
     } else {
       for (const SDL_Rect& r : rects_)
         XPutImage(display_, h.window, gc, &image, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h));
@@ -707,9 +712,11 @@ class SdlHost final : public Host {
   // The window's shared image at the window's size, made (again) when needed; null
   // when frames go by plain requests.
   SharedImage* Shared(Native& n) {
-    if (n.shared && n.shared->image->width == n.native_w && n.shared->image->height == n.native_h)
-      return n.shared;
-    ForgetShared(n);
+    if (SharedImage* slot = n.shared[n.shared_turn]) {
+      if (slot->image->width == n.native_w && slot->image->height == n.native_h) return slot;
+      // A new size: all of them go, made again as their turns come.
+      ForgetShared(n);
+    }
     if (n.shared_failed || !SharedUsable() || n.native_w <= 0 || n.native_h <= 0) return nullptr;
     auto* s = new SharedImage;
     s->image = XShmCreateImage(display_, static_cast<Visual*>(n.visual), 24, ZPixmap, nullptr,
@@ -746,7 +753,7 @@ class SdlHost final : public Host {
       n.shared_failed = true;
       return nullptr;
     }
-    n.shared = s;
+    n.shared[n.shared_turn] = s;
     return s;
   }
 
@@ -762,23 +769,26 @@ class SdlHost final : public Host {
   }
 
   void ForgetShared(Native& n) {
-    SharedImage* s = n.shared;
-    if (!s) return;
-    n.shared = nullptr;
-    // Requests are handled in order: a put still queued reads the image before the
-    // server detaches, and our own mapping is not the server's.
-    if (display_) {
-      XShmDetach(display_, &s->segment);
-      XFlush(display_);
+    n.shared_turn = 0;
+    for (SharedImage*& slot : n.shared) {
+      SharedImage* s = slot;
+      if (!s) continue;
+      slot = nullptr;
+      // Requests are handled in order: a put still queued reads the image before the
+      // server detaches, and our own mapping is not the server's.
+      if (display_) {
+        XShmDetach(display_, &s->segment);
+        XFlush(display_);
+      }
+      shmdt(s->segment.shmaddr);
+      DestroyImage(s);
     }
-    shmdt(s->segment.shmaddr);
-    DestroyImage(s);
   }
 
   // Returns once the server is done with the image's last put. The server reads the
   // image while it handles the put, and handles requests in order: anything it sent
   // for a later request says so. At 10 frames a second nothing usually has, and one
-  // round trip settles it.
+  // round trip settles it, for the images whose turns come next as well.
   void AwaitShared(SharedImage& s) {
     if (s.serial && LastKnownRequestProcessed(display_) < s.serial) XSync(display_, False);
     s.serial = 0;
