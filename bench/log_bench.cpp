@@ -60,6 +60,24 @@ BENCHMARK(BM_LogLine);
 void BM_LogLineEveryPixelMoved(benchmark::State& state) { LogLines(state, true); }
 BENCHMARK(BM_LogLineEveryPixelMoved);
 
+// A frame of the garden with logging on: about 150 lines, then the window's pixels are
+// looked at once, as its present does. (A window keeps the lines it scrolls until then,
+// so BM_LogLine alone mostly measures keeping them.)
+void BM_LogFrame(benchmark::State& state) {
+  LogWindow w;
+  char text[64];
+  int i = 0;
+  for (auto _ : state) {
+    for (int k = 0; k < 150; ++k, ++i) {
+      std::snprintf(text, sizeof text, "Red circle at (%d,%d), radius 25", i % 600, i % 400);
+      AppendLine(w.dc, text, false);
+    }
+    benchmark::DoNotOptimize(w.surface->pixels.data());
+  }
+  state.SetItemsProcessed(state.iterations() * 150);
+}
+BENCHMARK(BM_LogFrame);
+
 // The parts of a line alone.
 void BM_LogScrollOnly(benchmark::State& state) {
   LogWindow w;
