@@ -172,17 +172,47 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
     while (x0 >= x1 && y1 < rows && (*spans)[size_t(y1) * 2] >= (*spans)[size_t(y1) * 2 + 1]) ++y1;
     if (x0 < x1) {
       const int w = x1 - x0, h = int(y1 - y);
+      auto meets = [&](const DrawCall& c) {
+        return c.l < c.r && c.r > x0 && c.l < x1 && c.b > y && c.t < y1;
+      };
+      // Where every call that meets the stretch lies inside it or is made of boxes (a
+      // sky, a cleared background, a ground), they are drawn in place, the boxes cut to
+      // the stretch: nothing falls outside it.
+      const DrawCall& first = g->calls[g->drawn];
+      const bool covers = first.cl <= x0 && first.ct <= y && first.cr >= x1 && first.cb >= y1;
+      auto inside = [&](const DrawCall& c) {
+        return c.l >= x0 && c.r <= x1 && c.t >= y && c.b <= y1;
+      };
+      bool in_place = true;
+      for (size_t i = g->drawn; i < g->calls.size() && in_place; ++i) {
+        const DrawCall& c = g->calls[i];
+        in_place = !meets(c) || inside(c) || MadeOfBoxes(c);
+      }
+      if (in_place) {
+        ++g_copy_stats.in_place;
+        for (size_t i = g->drawn; i < g->calls.size(); ++i) {
+          const DrawCall& c = g->calls[i];
+          if (!meets(c)) continue;
+          if (!inside(c))
+            ReplayBoxesWithin(s, c, x0, y, x1, y1);
+          else if (c.kind == DrawCall::kText)
+            ReplayText(s, c);
+          else
+            ReplayShape(s, c);
+        }
+        y = y1;
+        continue;
+      }
       scratch.Reshape(w, h);
       // The pixels there go under the calls, unless the first paints over all of them.
-      const DrawCall& first = g->calls[g->drawn];
-      if (!(first.cl <= x0 && first.ct <= y && first.cr >= x1 && first.cb >= y1))
+      if (!covers)
         for (int r = 0; r < h; ++r)
           std::memcpy(scratch.pixels.data() + size_t(r) * size_t(w),
                       s.pixels.data() + size_t(y + r) * size_t(s.width) + size_t(x0),
                       size_t(w) * sizeof(uint32_t));
       for (size_t i = g->drawn; i < g->calls.size(); ++i) {
         const DrawCall& c = g->calls[i];
-        if (c.l >= c.r || c.r <= x0 || c.l >= x1 || c.b <= y || c.t >= y1) continue;
+        if (!meets(c)) continue;
         DrawCall moved = c;
         moved.x0 -= x0, moved.x1 -= x0, moved.y0 -= y, moved.y1 -= y;
         if (c.kind == DrawCall::kText)

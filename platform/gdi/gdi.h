@@ -172,6 +172,11 @@ WindowLogStats GetWindowLogStats();
 // Draws a kept call on s: shapes and fills (raster.cpp), text (text.cpp).
 void ReplayShape(Surface& s, const DrawCall& call);
 void ReplayText(Surface& s, const DrawCall& call);
+// Fills and rectangles with no pen or a one-pixel one are made of boxes: they can be
+// drawn within any rectangle [l, r) x [t, b) of the surface alone.
+bool MadeOfBoxes(const DrawCall& call);
+void ReplayBoxesWithin(Surface& s, const DrawCall& call, int64_t l, int64_t t, int64_t r,
+                       int64_t b);
 // Before a copy out of src_dc's surface reads its pixels: draws what was put off, only
 // in the parts `spans` names when given (ChangedSinceCopy's), else everywhere.
 void DrawOwed(DC& src_dc, const std::vector<int>* spans);
@@ -193,9 +198,10 @@ void NoteCopyOut(DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int6
 // The calls a memory DC has logged since its last copy out (none when the log lapsed).
 std::vector<DrawCall> LoggedCalls(HDC hdc);
 struct CopyStats {
-  uint64_t logged = 0;  // copies that compared only what the log named
-  uint64_t whole = 0;   // copies that compared every row
-  uint64_t partly = 0;  // copies that drew the calls put off only where they changed
+  uint64_t logged = 0;    // copies that compared only what the log named
+  uint64_t whole = 0;     // copies that compared every row
+  uint64_t partly = 0;    // copies that drew the calls put off only where they changed
+  uint64_t in_place = 0;  // stretches of such drawing made in place, not on scratch
 };
 CopyStats GetCopyStats();
 

@@ -272,28 +272,42 @@ void Disc(Surface& s, i64 cx, i64 cy, int w, uint32_t px) {
   }
 }
 
-void DrawRectangle(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
-  Surface& s = *p.s;
+// The boxes, corners inclusive, that a rectangle with no pen or a one-pixel pen is made
+// of, handed to fill in the order they are drawn; false (and none) for wider pens.
+template <class Fill>
+bool RectangleBoxes(i64 l, i64 t, i64 r, i64 b, bool pen, int width, bool brush, uint32_t pen_px,
+                    uint32_t brush_px, Fill fill) {
   if (l > r) std::swap(l, r);
   if (t > b) std::swap(t, b);
-  if (!p.pen) {
+  if (!pen) {
     // Without a pen the fill stops one pixel short on the right and bottom.
-    if (p.brush) Box(s, l, t, r - 2, b - 2, p.brush_px);
-    return;
+    if (brush) fill(l, t, r - 2, b - 2, brush_px);
+    return true;
   }
-  if (l == r || t == b) return;
+  if (width != 1) return false;
+  if (l == r || t == b) return true;
   // The outline path runs through the first and last columns and rows.
+  const i64 x0 = l, y0 = t, x1 = r - 1, y1 = b - 1;
+  if (x0 == x1 && y0 == y1) return true;
+  if (brush) fill(x0 + 1, y0 + 1, x1 - 1, y1 - 1, brush_px);
+  fill(x0, y0, x1, y0, pen_px);
+  fill(x0, y1, x1, y1, pen_px);
+  fill(x0, y0, x0, y1, pen_px);
+  fill(x1, y0, x1, y1, pen_px);
+  return true;
+}
+
+void DrawRectangle(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
+  Surface& s = *p.s;
+  if (RectangleBoxes(
+          l, t, r, b, p.pen, p.width, p.brush, p.pen_px, p.brush_px,
+          [&](i64 x0, i64 y0, i64 x1, i64 y1, uint32_t px) { Box(s, x0, y0, x1, y1, px); }))
+    return;
+  if (l > r) std::swap(l, r);
+  if (t > b) std::swap(t, b);
+  if (l == r || t == b) return;
   i64 x0 = l, y0 = t, x1 = r - 1, y1 = b - 1;
   int w = p.width;
-  if (w == 1) {
-    if (x0 == x1 && y0 == y1) return;
-    if (p.brush) Box(s, x0 + 1, y0 + 1, x1 - 1, y1 - 1, p.brush_px);
-    Box(s, x0, y0, x1, y0, p.pen_px);
-    Box(s, x0, y1, x1, y1, p.pen_px);
-    Box(s, x0, y0, x0, y1, p.pen_px);
-    Box(s, x1, y0, x1, y1, p.pen_px);
-    return;
-  }
   i64 before = w / 2, after = (w - 1) / 2;  // an even width's extra pixel goes up/left
   if (p.brush) Box(s, x0 + after + 1, y0 + after + 1, x1 - before - 1, y1 - before - 1, p.brush_px);
   Box(s, x0, y0 - before, x1, y0 + after, p.pen_px);
@@ -860,6 +874,21 @@ void ReplayShape(Surface& s, const DrawCall& c) {
     case DrawCall::kText:
       break;
   }
+}
+
+bool MadeOfBoxes(const DrawCall& c) {
+  return c.kind == DrawCall::kFill || (c.kind == DrawCall::kRectangle && c.pen_width <= 1);
+}
+
+void ReplayBoxesWithin(Surface& s, const DrawCall& c, i64 l, i64 t, i64 r, i64 b) {
+  auto fill = [&](i64 x0, i64 y0, i64 x1, i64 y1, uint32_t px) {
+    Box(s, std::max(x0, l), std::max(y0, t), std::min(x1, r - 1), std::min(y1, b - 1), px);
+  };
+  if (c.kind == DrawCall::kFill)
+    fill(c.x0, c.y0, c.x1 - 1, c.y1 - 1, c.brush_px);
+  else if (c.kind == DrawCall::kRectangle)
+    RectangleBoxes(c.x0, c.y0, c.x1, c.y1, c.pen, std::max(c.pen_width, 1), c.brush, c.pen_px,
+                   c.brush_px, fill);
 }
 
 void SetShapeCacheEnabled(bool on) {

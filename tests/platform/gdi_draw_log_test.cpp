@@ -132,7 +132,8 @@ TEST(GdiDrawLog, CopiesKeepTheWindowEqualToTheBackBufferFrameAfterFrame) {
     for (int i = 0; i < 12; ++i) scene.push_back(RandomCall(rng));
     Call sky;
     sky.kind = 0, sky.x0 = -1, sky.y0 = -1, sky.x1 = kWidth + 1, sky.y1 = kHeight - 20;
-    sky.colour = RGB(0, 51, 153), sky.null_pen = true;
+    // Without a pen, or with one of any width (a wide one paints inside the outline).
+    sky.colour = RGB(0, 51, 153), sky.null_pen = seed % 2 == 1, sky.pen_width = int(seed % 5);
     const platform::gdi::CopyStats before = platform::gdi::GetCopyStats();
     for (int frame = 0; frame < 150; ++frame) {
       // Changes to the scene: a few calls altered, now and then one added or dropped.
@@ -190,6 +191,8 @@ TEST(GdiDrawLog, CopiesKeepTheWindowEqualToTheBackBufferFrameAfterFrame) {
     // Most copies were served by the log, or this test proves nothing about it.
     EXPECT_GT(after.logged - before.logged, 75u);
     EXPECT_GT(after.partly - before.partly, 50u);
+    // Some of it in place, on the surface itself.
+    EXPECT_GT(after.in_place - before.in_place, 5u);
   }
 }
 
@@ -347,6 +350,49 @@ TEST(GdiDrawLog, CopiesComparedWholeWhenTheLogCannotTell) {
   EXPECT_EQ(pair.Mismatch(), "");
   SelectObject(pair.mdc, pair.bitmap);
   DeleteObject(other);
+}
+
+// A shape that moves under a sky and over a ground, beside shapes that stay: the sky
+// and ground drawn again where it moved must not reach the pixels right beside that.
+TEST(GdiDrawLog, BoxesDrawnAgainInPlaceStopAtTheChangedPart) {
+  for (int side = 0; side < 4; ++side) {
+    SCOPED_TRACE("side " + std::to_string(side));
+    Pair pair;
+    auto reference = std::make_shared<Surface>(kWidth, kHeight);
+    HDC rdc = platform::CreateSurfaceDC(reference, nullptr);
+    Call sky, ground, mover, still;
+    sky.kind = 4, sky.x1 = kWidth, sky.y1 = kHeight, sky.colour = RGB(0, 51, 153);
+    ground.kind = 0, ground.x0 = -5, ground.y0 = 60, ground.x1 = kWidth + 5, ground.y1 = 200;
+    ground.colour = RGB(153, 102, 51);
+    mover.kind = 0, mover.x0 = 50, mover.y0 = 40, mover.x1 = 70, mover.y1 = 80;
+    mover.colour = RGB(255, 0, 0);
+    // What the calls may reach around the mover's box, the pen and a pixel more.
+    const int m = 2;
+    still.kind = 4, still.colour = RGB(0, 255, 0);
+    if (side == 0) still.x0 = 70 + m + 1, still.x1 = 90, still.y0 = 30, still.y1 = 95;
+    if (side == 1) still.x0 = 20, still.x1 = 50 - m, still.y0 = 30, still.y1 = 95;
+    if (side == 2) still.x0 = 30, still.x1 = 95, still.y0 = 20, still.y1 = 40 - m;
+    if (side == 3) still.x0 = 30, still.x1 = 95, still.y0 = 81 + m + 1, still.y1 = 110;
+    const uint64_t in_place = platform::gdi::GetCopyStats().in_place;
+    for (int frame = 0; frame < 6; ++frame) {
+      if (side < 2)
+        mover.y0 += 1, mover.y1 += 1;
+      else
+        mover.x0 += 1, mover.x1 += 1;
+      if (side == 3) mover.y1 = 81;
+      for (HDC dc : {pair.mdc, rdc}) {
+        Draw(dc, sky);
+        Draw(dc, ground);
+        Draw(dc, mover);
+        Draw(dc, still);
+      }
+      pair.Show();
+      ASSERT_TRUE(pair.Back().pixels == reference->pixels) << "frame " << frame;
+      ASSERT_EQ(pair.Mismatch(), "") << "frame " << frame;
+    }
+    EXPECT_GE(platform::gdi::GetCopyStats().in_place, in_place + 4) << "not drawn in place";
+    platform::DestroySurfaceDC(rdc);
+  }
 }
 
 }  // namespace
