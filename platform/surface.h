@@ -185,8 +185,10 @@ struct Surface {
   // of the rows it costs about |dy| rows rather than all of them. Does not bump version.
   void MoveRows(int top, int bottom, int dy);
   // The caller is about to paint over columns [x0, x1) of rows [y0, y1), all of them: a
-  // copy still waiting for those pixels (after MoveRows) may leave them out.
+  // copy still waiting for those pixels (after MoveRows) may leave them out. Drawing
+  // still owed goes first, as it may move the rows that copy fills.
   void WillFill(int x0, int y0, int x1, int y1) {
+    if (pixels.owed_) pixels.PayOwed();
     if (pixels.waiting_.rows && x0 < x1 && y0 < y1 && x0 >= 0 && y0 >= 0)
       pixels.Settle(size_t(x0), size_t(y0), size_t(x1), size_t(y1));
   }

@@ -214,4 +214,26 @@ TEST(GdiWindowLog, WindowGoneOrResizedWhileKeeping) {
           << x << ", " << y;
 }
 
+// The window system erasing part of a window that keeps its drawing (its background,
+// painted before WM_PAINT) says first that it will paint there, which must not settle
+// anything the kept scrolls have yet to move: what was kept is drawn first, and the
+// erase comes after it, where it was asked for.
+TEST(GdiWindowLog, AnEraseByTheWindowSystemComesAfterWhatWasKept) {
+  Pair pair(120, 80);
+  for (int y = 0; y < 80; y += 4) {
+    HBRUSH brush = CreateSolidBrush(RGB(y * 3, 255 - y * 3, 90));
+    RECT stripe = {0, y, 120, y + 4};
+    for (HDC dc : {pair.wdc, pair.mdc}) FillRect(dc, &stripe, brush);
+    DeleteObject(brush);
+  }
+  for (HDC dc : {pair.wdc, pair.mdc}) AddLine(dc, 120, 80, "kept");
+  ASSERT_TRUE(pair.window->pixels.Owing());
+  pair.window->WillFill(10, 60, 70, 75);
+  EXPECT_FALSE(pair.window->pixels.Owing()) << "what was kept was not drawn first";
+  const RECT band = {10, 60, 70, 75};
+  platform::FillSurfaceRect(*pair.window, band, RGB(200, 0, 0));
+  platform::FillSurfaceRect(*platform::gdi::LookupDC(pair.mdc)->surface, band, RGB(200, 0, 0));
+  EXPECT_EQ(pair.Mismatch(), "");
+}
+
 }  // namespace
