@@ -150,8 +150,9 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
     return;
   }
   // Nothing drawn yet this picture, and outside the spans it comes out as the last one:
-  // the calls are drawn into each stretch of changed rows, on a scratch surface of that
-  // size holding the pixels there (calls moved with it), and put back.
+  // the calls are drawn into each stretch of changed rows only, in place where they can
+  // be kept to it, else on a scratch surface of that size holding the pixels there
+  // (calls moved with it), put back after.
   src_dc.surface->pixels.TakeOwed();
   ++g_copy_stats.partly;
   Surface& s = *src_dc.surface;

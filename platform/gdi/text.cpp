@@ -352,9 +352,9 @@ SizedFont* DCFont(DC* dc) {
   return fallback;
 }
 
-const Glyph& GlyphOf(SizedFont* sized, unsigned char byte) {
+// Loads and renders a glyph the first time it is asked for.
+__attribute__((noinline)) const Glyph& RenderGlyph(SizedFont* sized, unsigned char byte) {
   Glyph& g = sized->glyphs[byte];
-  if (g.ready) return g;
   g.ready = true;
   FT_Face face = sized->file->face;
   if (!face || !sized->size) return g;
@@ -400,6 +400,13 @@ const Glyph& GlyphOf(SizedFont* sized, unsigned char byte) {
           g.on_bits[size_t(y)] |= uint64_t(1) << x;
   }
   return g;
+}
+
+// Glyphs are looked up for every byte of every string: the lookup of one already
+// rendered stays in the caller.
+inline const Glyph& GlyphOf(SizedFont* sized, unsigned char byte) {
+  const Glyph& g = sized->glyphs[byte];
+  return g.ready ? g : RenderGlyph(sized, byte);
 }
 
 void FillMetrics(const SizedFont* sized, const Font* font, TEXTMETRICA* tm) {
