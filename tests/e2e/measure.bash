@@ -6,6 +6,10 @@ source "$(dirname "$0")/lib.bash"
 RUNS=${2:-5}
 start_display
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+# What this machine charges for a sleep and a wake-up alone: ten a second is the floor
+# under the animating figures below (far higher in a virtual machine than on bare metal).
+wake_us=$("$XPROBE" wake-cost 30)
+awk -v us="$wake_us" 'BEGIN { printf "a 100 ms sleep and wake-up: %.1f us of CPU; ten a second = %.3f%% of one core\n", us, us / 1000 }'
 
 # First complete picture: the navy sky and the brown ground on screen.
 firsts=()
