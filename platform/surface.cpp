@@ -2,7 +2,10 @@
 #include "surface.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #if defined(__linux__) && !defined(__EMSCRIPTEN__)
 #include <sys/mman.h>
@@ -20,6 +23,36 @@ constexpr size_t kMostPixelsWithSpareRows = size_t(16) << 20;
 }  // namespace
 
 bool pixel_rings = true;
+
+#if defined(PIXEL_RINGS) && defined(MADV_HUGEPAGE)
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+// From half a huge page up, a block is made of whole huge pages (what that adds is
+// less than half the block).
+constexpr size_t kHugeFrom = kHugePage / 2;
+}  // namespace
+
+void* AllocatePixels(size_t bytes) {
+  if (bytes < kHugeFrom) return ::operator new(bytes);
+  if (bytes > SIZE_MAX - kHugePage) throw std::bad_alloc();
+  const size_t size = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* block = std::aligned_alloc(kHugePage, size);
+  if (!block) throw std::bad_alloc();
+  // Only advice: where huge pages are off, the block works the same on small ones.
+  madvise(block, size, MADV_HUGEPAGE);
+  return block;
+}
+
+void FreePixels(void* block, size_t bytes) {
+  if (bytes < kHugeFrom)
+    ::operator delete(block);
+  else
+    std::free(block);
+}
+#else
+void* AllocatePixels(size_t bytes) { return ::operator new(bytes); }
+void FreePixels(void* block, size_t) { ::operator delete(block); }
+#endif
 
 bool PixelStore::MakeRing(size_t pixels) {
 #ifdef PIXEL_RINGS
@@ -47,7 +80,7 @@ bool PixelStore::MakeRing(size_t pixels) {
   uint32_t* ring = static_cast<uint32_t*>(area);
   std::memcpy(ring, data(), size_ * sizeof(uint32_t));
   FreeRing();
-  std::vector<uint32_t>().swap(buffer_);
+  PixelBuffer().swap(buffer_);
   ring_ = ring;
   ring_pixels_ = bytes / sizeof(uint32_t);
   start_ = 0;
@@ -149,7 +182,7 @@ void Surface::MoveRows(int top, int bottom, int dy) {
     pixels.start_ = size_t(slid < 0 ? slid + n : slid);
     new_rows = pixels.ring_ + pixels.start_;
   } else {
-    std::vector<uint32_t>& buffer = pixels.buffer_;
+    PixelBuffer& buffer = pixels.buffer_;
     size_t spare = buffer.size() / w - h;
     size_t start = pixels.start_ / w;
     const int64_t slid = int64_t(start) - dy;
@@ -161,7 +194,7 @@ void Surface::MoveRows(int top, int bottom, int dy) {
       if (spare == 0) spare = h;
       const size_t to = dy < 0 ? 0 : spare;
       if (buffer.size() == h * w) {
-        std::vector<uint32_t> bigger((h + spare) * w);
+        PixelBuffer bigger((h + spare) * w);
         std::memcpy(bigger.data() + to * w, pixels.data(), h * w * sizeof(uint32_t));
         buffer.swap(bigger);
       } else {

@@ -17,6 +17,26 @@
 
 namespace platform {
 
+// Blocks for pixels. A large block (a window's picture, a back buffer) is read and
+// written in part all over, ten times a second, each time after the program slept: on
+// huge pages, where the system offers them, it takes a few address translations rather
+// than hundreds (which cost most in a virtual machine).
+void* AllocatePixels(size_t bytes);
+void FreePixels(void* block, size_t bytes);
+
+template <class T>
+struct PixelAllocator {
+  using value_type = T;
+  PixelAllocator() = default;
+  template <class U>
+  PixelAllocator(const PixelAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(AllocatePixels(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) { FreePixels(p, n * sizeof(T)); }
+  friend bool operator==(const PixelAllocator&, const PixelAllocator&) { return true; }
+  friend bool operator!=(const PixelAllocator&, const PixelAllocator&) { return false; }
+};
+using PixelBuffer = std::vector<uint32_t, PixelAllocator<uint32_t>>;
+
 // A surface's pixels: one contiguous row-major block, read and written like a vector.
 // The block may sit inside a taller buffer with spare rows above and below it, so that
 // scrolling the whole surface up or down moves where the block starts rather than every
@@ -51,7 +71,7 @@ class PixelStore {
   }
   PixelStore& operator=(const PixelStore& o) {
     if (this != &o) {
-      std::vector<uint32_t> copy(o.begin(), o.end());
+      PixelBuffer copy(o.begin(), o.end());
       FreeRing();
       buffer_.swap(copy);
       start_ = 0;
@@ -145,7 +165,7 @@ class PixelStore {
   bool MakeRing(size_t pixels);
   void FreeRing();
 
-  mutable std::vector<uint32_t> buffer_;
+  mutable PixelBuffer buffer_;
   size_t start_ = 0;  // where the block begins in buffer_ (or the ring), in pixels
   size_t size_ = 0;
   mutable Waiting waiting_;

@@ -286,4 +286,38 @@ TEST_P(SurfaceScroll, SlidSurfacesCopyAssignAndMoveTheirPicture) {
   EXPECT_EQ(std::vector<uint32_t>(s->pixels.begin(), s->pixels.begin() + 16 * 40), m.px);
 }
 
+// Pictures of a window's size and larger live in blocks of whole huge pages (a megabyte
+// and up): they scroll, copy, move and resize like any other, across the sizes where
+// the block's rounding changes.
+TEST_P(SurfaceScroll, LargeSurfacesKeepTheirPictureThroughScrollsCopiesAndResizes) {
+  for (const auto& [w, h] : {std::pair{512, 512}, std::pair{601, 540}, std::pair{1030, 700}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    Model m{};
+    auto s = Numbered(w, h, &m);
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+    // Where huge pages are offered the block starts on one.
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(s->pixels.data()) % (uintptr_t(2) << 20), 0u);
+#endif
+    for (int i = 0; i < 12; ++i) {
+      const int dy = i < 8 ? -37 : 53;
+      s->MoveRows(dy < 0 ? -dy : 0, dy < 0 ? h : h - dy, dy);
+      m.Scroll(0, dy, nullptr, nullptr);
+      s->pixels[size_t(i)] = m.px[size_t(i)] = 0xC0FFEEu;
+    }
+    ASSERT_EQ(s->pixels, m.px);
+    Surface copy = *s;
+    EXPECT_EQ(copy.pixels, m.px);
+    Surface moved = std::move(copy);
+    EXPECT_EQ(moved.pixels, m.px);
+    // Smaller than the huge-page size and back: the overlap stays, the rest is filled.
+    s->Resize(w / 4, h / 4, 0x123456);
+    for (int y = 0; y < h / 4; ++y)
+      for (int x = 0; x < w / 4; ++x) ASSERT_EQ(s->pixels[size_t(y * (w / 4) + x)], m.At(x, y));
+    s->Resize(w, h, 0x123456);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        ASSERT_EQ(s->pixels[size_t(y * w + x)], x < w / 4 && y < h / 4 ? m.At(x, y) : 0x123456u);
+  }
+}
+
 }  // namespace
