@@ -770,6 +770,7 @@ class SdlHost final : public Host {
 
   void ForgetShared(Native& n) {
     n.shared_turn = 0;
+    bool detached = false;
     for (SharedImage*& slot : n.shared) {
       SharedImage* s = slot;
       if (!s) continue;
@@ -778,11 +779,12 @@ class SdlHost final : public Host {
       // server detaches, and our own mapping is not the server's.
       if (display_) {
         XShmDetach(display_, &s->segment);
-        XFlush(display_);
+        detached = true;
       }
       shmdt(s->segment.shmaddr);
       DestroyImage(s);
     }
+    if (detached) XFlush(display_);
   }
 
   // Returns once the server is done with the image's last put. The server reads the
