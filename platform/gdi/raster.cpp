@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "gdi.h"
@@ -776,6 +777,7 @@ void WideQuad(i64 x0, i64 y0, i64 x1, i64 y1, int w, i64 qx[4], i64 qy[4]) {
 
 // Row y of a parallelogram: the columns x with lo <= x < hi; false when none.
 bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo_out, i64* hi_out) {
+  constexpr i64 kSmall = i64(1) << 31;
   i64 lo = 0, hi = 0;
   int n = 0;
   for (int e = 0; e < 4; ++e) {
@@ -786,11 +788,17 @@ bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo_out, i64* hi_out) 
       std::swap(ey1, ey2);
     }
     if (y < ey1 || y >= ey2) continue;
-    // ceil of the edge's x on this row
-    i128 num = i128(y - ey1) * (ex2 - ex1), den = ey2 - ey1;
-    i128 q = num / den;
-    if (num % den != 0 && num > 0) ++q;
-    i64 x = ex1 + i64(q);
+    // ceil of the edge's x on this row: in 64 bits when the product fits there (any
+    // edge shorter than two billion pixels each way), in 128 otherwise
+    const i64 rise = ey2 - ey1, run = ex2 - ex1;
+    i64 x;
+    if (rise < kSmall && run < kSmall && run > -kSmall) {
+      const i64 num = (y - ey1) * run;
+      x = ex1 + num / rise + (num % rise != 0 && num > 0);
+    } else {
+      const i128 num = i128(y - ey1) * run;
+      x = ex1 + i64(num / rise + (num % rise != 0 && num > 0));
+    }
     lo = n ? std::min(lo, x) : x;
     hi = n ? std::max(hi, x) : x;
     ++n;
@@ -801,6 +809,37 @@ bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo_out, i64* hi_out) 
   return true;
 }
 
+// One edge of a parallelogram walked down its rows [top, bottom): where it crosses row y,
+// rounded up, is x + (rem != 0), with (y - top) * run = (x - x1) * rise + rem, 0 <= rem <
+// rise, kept from row to row by an addition rather than a division per row (as QuadRow
+// makes). Exact, like QuadRow, for any whole-number corners.
+struct EdgeWalk {
+  i64 top = 0, bottom = 0, x = 0, rem = 0, rise = 1, step = 0, step_rem = 0;
+
+  // The edge from (ex1, ey1) to (ex2, ey2), ey1 < ey2, from row y on (y >= ey1).
+  EdgeWalk(i64 ex1, i64 ey1, i64 ex2, i64 ey2, i64 y) : top(y), bottom(ey2), rise(ey2 - ey1) {
+    const i64 run = ex2 - ex1;
+    // floor division, the remainder made non-negative; in 64 bits where it fits
+    auto divide = [&](i128 num, i64* q, i64* r) {
+      if (num == i128(i64(num))) {
+        *q = i64(num) / rise, *r = i64(num) % rise;
+      } else {
+        *q = i64(num / rise), *r = i64(num % rise);
+      }
+      if (*r < 0) *r += rise, --*q;
+    };
+    divide(i128(y - ey1) * run, &x, &rem);
+    x += ex1;
+    divide(run, &step, &step_rem);
+  }
+  i64 X() const { return x + (rem != 0); }
+  void Next() {
+    x += step;
+    rem += step_rem;
+    if (rem >= rise) rem -= rise, ++x;
+  }
+};
+
 void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   Disc(s, x0, y0, w, px);
   Disc(s, x1, y1, w, px);
@@ -810,9 +849,30 @@ void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   i64 top = std::min({qy[0], qy[1], qy[2], qy[3]});
   i64 bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
   i64 ylo = std::max<i64>(top, 0), yhi = std::min<i64>(bottom - 1, s.height - 1);
+  if (ylo > yhi) return;
+  // The rows of QuadRow, each edge walked once from the first row drawn.
+  std::optional<EdgeWalk> edges[4];
+  for (int e = 0; e < 4; ++e) {
+    i64 ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
+    if (ey1 == ey2) continue;
+    if (ey1 > ey2) {
+      std::swap(ex1, ex2);
+      std::swap(ey1, ey2);
+    }
+    if (ey2 > ylo) edges[e].emplace(ex1, ey1, ex2, ey2, std::max(ylo, ey1));
+  }
   for (i64 y = ylo; y <= yhi; ++y) {
-    i64 lo, hi;
-    if (QuadRow(qx, qy, y, &lo, &hi)) Span(s, y, lo, hi - 1, px);
+    i64 lo = 0, hi = 0;
+    int n = 0;
+    for (std::optional<EdgeWalk>& e : edges) {
+      if (!e || y < e->top || y >= e->bottom) continue;
+      const i64 x = e->X();
+      lo = n ? std::min(lo, x) : x;
+      hi = n ? std::max(hi, x) : x;
+      ++n;
+      e->Next();
+    }
+    if (n >= 2) Span(s, y, lo, hi - 1, px);
   }
 }
 
