@@ -61,7 +61,8 @@ Block* Find(HGLOBAL h) {
   auto& k = K();
   uintptr_t v = reinterpret_cast<uintptr_t>(h);
   if (v == 0) return nullptr;
-  auto f = k.fixed_by_address.find(v);
+  // (Programs that use only movable blocks skip the first lookup.)
+  auto f = k.fixed_by_address.empty() ? k.fixed_by_address.end() : k.fixed_by_address.find(v);
   if (f != k.fixed_by_address.end()) v = f->second;
   auto it = k.blocks.find(v);
   if (it == k.blocks.end()) return nullptr;

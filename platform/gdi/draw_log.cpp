@@ -71,7 +71,7 @@ namespace {
 // The log of the DC's surface: a fresh one when the DC draws on another surface now (the
 // old one may still be owed to the old surface's pixels).
 DrawLog& LogOf(DC& dc) {
-  if (!dc.log || dc.log->surface.lock() != dc.surface) {
+  if (!dc.log || !SameSurface(dc.log->surface, dc.surface)) {
     dc.log = std::make_shared<DrawLog>();
     dc.log->surface = dc.surface;
   }
@@ -100,7 +100,7 @@ void DrawAllOwed(DrawLog& g) {
 bool DrawNow(DC& dc) {
   if (!dc.surface) return true;
   if (!dc.memory) return !KeepsWindowDrawing(dc);
-  if (dc.log && dc.log->surface.lock() == dc.surface && dc.log->deferring && dc.log->unbroken &&
+  if (dc.log && SameSurface(dc.log->surface, dc.surface) && dc.log->deferring && dc.log->unbroken &&
       dc.log->version == dc.surface->version && dc.log->calls.size() < kMostCalls)
     return false;
   // Whatever was put off goes first.
@@ -145,7 +145,8 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
   if (!src_dc.surface || !src_dc.surface->pixels.Owing()) return;
   DrawLog* g = src_dc.log.get();
   if (!spans || !g || g->drawn != 0 || g->calls.empty() || src_dc.surface->pixels.OwedBy() != g ||
-      g->surface.lock() != src_dc.surface || spans->size() != size_t(src_dc.surface->height) * 2) {
+      !SameSurface(g->surface, src_dc.surface) ||
+      spans->size() != size_t(src_dc.surface->height) * 2) {
     src_dc.surface->pixels.PayOwed();
     return;
   }
@@ -234,10 +235,10 @@ void DrawOwed(DC& src_dc, const std::vector<int>* spans) {
 int ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr,
                      int64_t fb, int64_t ox, int64_t oy, std::vector<int>* spans) {
   const DrawLog* g = src_dc.log.get();
-  const bool known = g && src_dc.surface && g->surface.lock() == src_dc.surface && g->unbroken &&
-                     g->version == src_dc.surface->version && g->copied &&
+  const bool known = g && src_dc.surface && SameSurface(g->surface, src_dc.surface) &&
+                     g->unbroken && g->version == src_dc.surface->version && g->copied &&
                      g->calls.size() == g->previous.size();
-  const bool in_step = known && g->to.lock() == dst && dst->version == g->to_version &&
+  const bool in_step = known && dst && SameSurface(g->to, dst) && dst->version == g->to_version &&
                        g->fl == fl && g->ft == ft && g->fr == fr && g->fb == fb && g->ox == ox &&
                        g->oy == oy;
   ++(in_step ? g_copy_stats.logged : g_copy_stats.whole);
@@ -280,7 +281,7 @@ int ChangedSinceCopy(const DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_
 void NoteCopyOut(DC& src_dc, const SurfacePtr& dst, int64_t fl, int64_t ft, int64_t fr, int64_t fb,
                  int64_t ox, int64_t oy) {
   if (!src_dc.memory || !src_dc.surface) return;
-  const bool same = src_dc.log && src_dc.log->surface.lock() == src_dc.surface;
+  const bool same = src_dc.log && SameSurface(src_dc.log->surface, src_dc.surface);
   DrawLog& g = LogOf(src_dc);
   const bool complete =
       same && g.unbroken && g.version == src_dc.surface->version && g.drawn == g.calls.size();

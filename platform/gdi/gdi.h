@@ -177,6 +177,11 @@ void ReplayText(Surface& s, const DrawCall& call);
 bool MadeOfBoxes(const DrawCall& call);
 void ReplayBoxesWithin(Surface& s, const DrawCall& call, int64_t l, int64_t t, int64_t r,
                        int64_t b);
+// Whether `w` points at the surface `s` holds (s not null): told by their shared owner,
+// without the atomic counting of w.lock(), which every drawing call would pay twice.
+inline bool SameSurface(const std::weak_ptr<Surface>& w, const SurfacePtr& s) {
+  return !w.owner_before(s) && !s.owner_before(w);
+}
 // Before a copy out of src_dc's surface reads its pixels: draws what was put off, only
 // in the parts `spans` names when given (ChangedSinceCopy's), else everywhere.
 void DrawOwed(DC& src_dc, const std::vector<int>* spans);

@@ -32,10 +32,15 @@ struct Table {
   bool stock_made = false;
 };
 
-Table& T() {
+// Made on first use by a call of its own, so that every lookup inlines to a load and a
+// test rather than a call (the GDI looks up several handles per drawing call).
+Table* table = nullptr;
+[[gnu::noinline]] Table& MakeTable() {
   static Table t;
+  table = &t;
   return t;
 }
+inline Table& T() { return table ? *table : MakeTable(); }
 
 HGDIOBJ HandleOf(uint32_t index, uint16_t generation) {
   return reinterpret_cast<HGDIOBJ>(kTag | (uintptr_t(generation & 0xFFF) << 16) | index);
