@@ -809,10 +809,10 @@ bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo_out, i64* hi_out) 
   return true;
 }
 
-// One edge of a parallelogram walked down its rows [top, bottom): where it crosses row y,
-// rounded up, is x + (rem != 0), with (y - top) * run = (x - x1) * rise + rem, 0 <= rem <
-// rise, kept from row to row by an addition rather than a division per row (as QuadRow
-// makes). Exact, like QuadRow, for any whole-number corners.
+// One edge of a parallelogram, from (ex1, ey1) down to (ex2, ey2), walked over rows
+// [top, bottom): it crosses the current row at x + rem / rise (0 <= rem < rise), so the
+// column QuadRow gives (rounded up) is x + (rem != 0). The next row adds run / rise the
+// same way: additions per row where QuadRow divides, and as exact.
 struct EdgeWalk {
   i64 top = 0, bottom = 0, x = 0, rem = 0, rise = 1, step = 0, step_rem = 0;
 
