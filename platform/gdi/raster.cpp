@@ -273,6 +273,76 @@ void Disc(Surface& s, i64 cx, i64 cy, int w, uint32_t px) {
   }
 }
 
+// One edge of a parallelogram, from (ex1, ey1) down to (ex2, ey2), walked over rows
+// [top, bottom): it crosses the current row at x + rem / rise (0 <= rem < rise), and the
+// pixels inside start at x + (rem != 0), rounded up. The next row adds run / rise the same
+// way: exact, with an addition per row rather than a division.
+struct EdgeWalk {
+  i64 top = 0, bottom = 0, x = 0, rem = 0, rise = 1, step = 0, step_rem = 0;
+
+  // The edge from (ex1, ey1) to (ex2, ey2), ey1 < ey2, from row y on (y >= ey1).
+  EdgeWalk(i64 ex1, i64 ey1, i64 ex2, i64 ey2, i64 y) : top(y), bottom(ey2), rise(ey2 - ey1) {
+    const i64 run = ex2 - ex1;
+    // floor division, the remainder made non-negative; in 64 bits where it fits
+    auto divide = [&](i128 num, i64* q, i64* r) {
+      if (num == i128(i64(num))) {
+        *q = i64(num) / rise, *r = i64(num) % rise;
+      } else {
+        *q = i64(num / rise), *r = i64(num % rise);
+      }
+      if (*r < 0) *r += rise, --*q;
+    };
+    divide(i128(y - ey1) * run, &x, &rem);
+    x += ex1;
+    divide(run, &step, &step_rem);
+  }
+  i64 X() const { return x + (rem != 0); }
+  void Next() {
+    x += step;
+    rem += step_rem;
+    if (rem >= rise) rem -= rise, ++x;
+  }
+};
+
+// The rows of a parallelogram with whole-number corners, from row ylo down: Next gives
+// each row's pixels lo <= x < hi, those whose top-left corner it contains (an edge's left
+// side and upper end counting as inside), or false when the row has none.
+class QuadWalk {
+ public:
+  QuadWalk(const i64 qx[4], const i64 qy[4], i64 ylo) : y_(ylo) {
+    for (int e = 0; e < 4; ++e) {
+      i64 ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
+      if (ey1 == ey2) continue;
+      if (ey1 > ey2) {
+        std::swap(ex1, ex2);
+        std::swap(ey1, ey2);
+      }
+      if (ey2 > ylo) edges_[e].emplace(ex1, ey1, ex2, ey2, std::max(ylo, ey1));
+    }
+  }
+  bool Next(i64* lo_out, i64* hi_out) {
+    i64 lo = 0, hi = 0;
+    int n = 0;
+    for (std::optional<EdgeWalk>& e : edges_) {
+      if (!e || y_ < e->top || y_ >= e->bottom) continue;
+      const i64 x = e->X();
+      lo = n ? std::min(lo, x) : x;
+      hi = n ? std::max(hi, x) : x;
+      ++n;
+      e->Next();
+    }
+    ++y_;
+    if (n < 2) return false;
+    *lo_out = lo;
+    *hi_out = hi;
+    return true;
+  }
+
+ private:
+  std::optional<EdgeWalk> edges_[4];
+  i64 y_;
+};
+
 // The boxes, corners inclusive, that a rectangle with no pen or a one-pixel pen is made
 // of, handed to fill in the order they are drawn; false (and none) for wider pens.
 template <class Fill>
@@ -360,7 +430,6 @@ void DrawEllipseDirect(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
   // covers the thin outline's inside, under the pen.
   if (w <= 256) {
     void WideQuad(i64 x0, i64 y0, i64 x1, i64 y1, int w, i64 qx[4], i64 qy[4]);
-    bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo, i64* hi);
     // The disc's span on row dy relative to its centre, dy in [dtop, dtop + w).
     const i64 dtop = -(w / 2);
     EllipseRows disc(dtop, dtop, dtop + w, dtop + w);
@@ -435,8 +504,8 @@ void DrawEllipseDirect(const Paint& p, i64 l, i64 t, i64 r, i64 b) {
       i64 bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
       step[j].top = top;
       step[j].n = int(std::min<i64>(bottom - top, 264));
-      for (int k = 0; k < step[j].n; ++k)
-        step[j].ok[k] = QuadRow(qx, qy, top + k, &step[j].lo[k], &step[j].hi[k]);
+      QuadWalk rows(qx, qy, top);
+      for (int k = 0; k < step[j].n; ++k) step[j].ok[k] = rows.Next(&step[j].lo[k], &step[j].hi[k]);
     }
     auto disc_at = [&](i64 x, i64 yy) {
       for (i64 dy = dtop; dy < dtop + w; ++dy) {
@@ -775,71 +844,6 @@ void WideQuad(i64 x0, i64 y0, i64 x1, i64 y1, int w, i64 qx[4], i64 qy[4]) {
   qy[0] = y0 + ay, qy[1] = y1 + ay, qy[2] = y1 + by, qy[3] = y0 + by;
 }
 
-// Row y of a parallelogram: the columns x with lo <= x < hi; false when none.
-bool QuadRow(const i64 qx[4], const i64 qy[4], i64 y, i64* lo_out, i64* hi_out) {
-  constexpr i64 kSmall = i64(1) << 31;
-  i64 lo = 0, hi = 0;
-  int n = 0;
-  for (int e = 0; e < 4; ++e) {
-    i64 ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
-    if (ey1 == ey2) continue;
-    if (ey1 > ey2) {
-      std::swap(ex1, ex2);
-      std::swap(ey1, ey2);
-    }
-    if (y < ey1 || y >= ey2) continue;
-    // ceil of the edge's x on this row: in 64 bits when the product fits there (any
-    // edge shorter than two billion pixels each way), in 128 otherwise
-    const i64 rise = ey2 - ey1, run = ex2 - ex1;
-    i64 x;
-    if (rise < kSmall && run < kSmall && run > -kSmall) {
-      const i64 num = (y - ey1) * run;
-      x = ex1 + num / rise + (num % rise != 0 && num > 0);
-    } else {
-      const i128 num = i128(y - ey1) * run;
-      x = ex1 + i64(num / rise + (num % rise != 0 && num > 0));
-    }
-    lo = n ? std::min(lo, x) : x;
-    hi = n ? std::max(hi, x) : x;
-    ++n;
-  }
-  if (n < 2) return false;
-  *lo_out = lo;
-  *hi_out = hi;
-  return true;
-}
-
-// One edge of a parallelogram, from (ex1, ey1) down to (ex2, ey2), walked over rows
-// [top, bottom): it crosses the current row at x + rem / rise (0 <= rem < rise), so the
-// column QuadRow gives (rounded up) is x + (rem != 0). The next row adds run / rise the
-// same way: additions per row where QuadRow divides, and as exact.
-struct EdgeWalk {
-  i64 top = 0, bottom = 0, x = 0, rem = 0, rise = 1, step = 0, step_rem = 0;
-
-  // The edge from (ex1, ey1) to (ex2, ey2), ey1 < ey2, from row y on (y >= ey1).
-  EdgeWalk(i64 ex1, i64 ey1, i64 ex2, i64 ey2, i64 y) : top(y), bottom(ey2), rise(ey2 - ey1) {
-    const i64 run = ex2 - ex1;
-    // floor division, the remainder made non-negative; in 64 bits where it fits
-    auto divide = [&](i128 num, i64* q, i64* r) {
-      if (num == i128(i64(num))) {
-        *q = i64(num) / rise, *r = i64(num) % rise;
-      } else {
-        *q = i64(num / rise), *r = i64(num % rise);
-      }
-      if (*r < 0) *r += rise, --*q;
-    };
-    divide(i128(y - ey1) * run, &x, &rem);
-    x += ex1;
-    divide(run, &step, &step_rem);
-  }
-  i64 X() const { return x + (rem != 0); }
-  void Next() {
-    x += step;
-    rem += step_rem;
-    if (rem >= rise) rem -= rise, ++x;
-  }
-};
-
 void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   Disc(s, x0, y0, w, px);
   Disc(s, x1, y1, w, px);
@@ -850,29 +854,10 @@ void WideLine(Surface& s, i64 x0, i64 y0, i64 x1, i64 y1, int w, uint32_t px) {
   i64 bottom = std::max({qy[0], qy[1], qy[2], qy[3]});
   i64 ylo = std::max<i64>(top, 0), yhi = std::min<i64>(bottom - 1, s.height - 1);
   if (ylo > yhi) return;
-  // The rows of QuadRow, each edge walked once from the first row drawn.
-  std::optional<EdgeWalk> edges[4];
-  for (int e = 0; e < 4; ++e) {
-    i64 ex1 = qx[e], ey1 = qy[e], ex2 = qx[(e + 1) % 4], ey2 = qy[(e + 1) % 4];
-    if (ey1 == ey2) continue;
-    if (ey1 > ey2) {
-      std::swap(ex1, ex2);
-      std::swap(ey1, ey2);
-    }
-    if (ey2 > ylo) edges[e].emplace(ex1, ey1, ex2, ey2, std::max(ylo, ey1));
-  }
+  QuadWalk rows(qx, qy, ylo);
   for (i64 y = ylo; y <= yhi; ++y) {
-    i64 lo = 0, hi = 0;
-    int n = 0;
-    for (std::optional<EdgeWalk>& e : edges) {
-      if (!e || y < e->top || y >= e->bottom) continue;
-      const i64 x = e->X();
-      lo = n ? std::min(lo, x) : x;
-      hi = n ? std::max(hi, x) : x;
-      ++n;
-      e->Next();
-    }
-    if (n >= 2) Span(s, y, lo, hi - 1, px);
+    i64 lo, hi;
+    if (rows.Next(&lo, &hi)) Span(s, y, lo, hi - 1, px);
   }
 }
 
