@@ -154,6 +154,10 @@ bool Peek(MSG* out, HWND filter, UINT lo, UINT hi, UINT remove) {
   return false;
 }
 
+// A band takes in a row as long as this many pixels or fewer come with it that changed in
+// neither.
+constexpr int64_t kBandWaste = 1024;
+
 // Composes the window's frame and lists what changed in it since the last compose:
 // `changed` holds bands of rows, each with the columns that changed in it, or is
 // cleared and `whole` set when the frame is new, resized or must be shown again. Client
@@ -172,13 +176,18 @@ void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* change
   if (f.width != fw || f.height != fh) *whole = true;
   f.Resize(fw, fh);
   size_t row = size_t(fw) * sizeof(uint32_t);
-  // Adds columns [x0, x1) of row y, joining a band that ends on the row above.
+  // Adds columns [x0, x1) of row y, joining a band that ends on the row above unless the
+  // band would then take in many pixels that changed in neither (the host copies and
+  // sends each band whole).
   auto mark = [&](int y, int x0, int x1) {
     if (!changed->empty()) {
       RECT& last = changed->back();
-      if (last.bottom == y) {
-        last.left = std::min<LONG>(last.left, x0);
-        last.right = std::max<LONG>(last.right, x1);
+      const LONG l = std::min<LONG>(last.left, x0), r = std::max<LONG>(last.right, x1);
+      const int64_t waste = int64_t(r - l - (last.right - last.left)) * (last.bottom - last.top) +
+                            (r - l - (x1 - x0));
+      if (last.bottom == y && waste <= kBandWaste) {
+        last.left = l;
+        last.right = r;
         last.bottom = y + 1;
         return;
       }

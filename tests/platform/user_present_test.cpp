@@ -85,6 +85,43 @@ TEST_F(PresentTest, OnlyTheChangedRowsAndColumnsAreShown) {
   ExpectShownIsClient();
 }
 
+// Bands are copied and sent whole: rows that touch join one only while little comes
+// with them that did not change.
+TEST_F(PresentTest, TouchingRowsFarApartAreShownAsBandsOfTheirOwn) {
+  Open("Bands");
+  const int width = w->surface->width, height = w->surface->height;
+  ASSERT_GE(width, 80);
+  ASSERT_GE(height, 45);
+
+  // A change at the left edge, and under it one at the right edge: joined, the band would
+  // hold more than a thousand unchanged pixels.
+  Fill(0, 5, 8, 25, RGB(255, 0, 0));
+  Fill(width - 8, 25, width, 45, RGB(0, 0, 255));
+  Pass();
+  auto info = Info();
+  ASSERT_EQ(info.changed.size(), 2u);
+  EXPECT_EQ(info.changed[0].left, 0);
+  EXPECT_EQ(info.changed[0].right, 8);
+  EXPECT_EQ(info.changed[0].top, 5);
+  EXPECT_EQ(info.changed[0].bottom, 25);
+  EXPECT_EQ(info.changed[1].left, width - 8);
+  EXPECT_EQ(info.changed[1].right, width);
+  EXPECT_EQ(info.changed[1].top, 25);
+  EXPECT_EQ(info.changed[1].bottom, 45);
+  ExpectShownIsClient();
+
+  // A change that moves a column a row, like a slanted line: one band around it.
+  for (int y = 0; y < 40; ++y) Fill(y, y, y + 10, y + 1, RGB(0, 255, 0));
+  Pass();
+  info = Info();
+  ASSERT_EQ(info.changed.size(), 1u);
+  EXPECT_EQ(info.changed[0].left, 0);
+  EXPECT_EQ(info.changed[0].right, 49);
+  EXPECT_EQ(info.changed[0].top, 0);
+  EXPECT_EQ(info.changed[0].bottom, 40);
+  ExpectShownIsClient();
+}
+
 TEST_F(PresentTest, ShownPictureStaysTheWindowsThroughManyPartialPresents) {
   Open("Many");
   std::mt19937 rng(7);
