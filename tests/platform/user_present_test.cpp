@@ -9,6 +9,14 @@ namespace {
 
 using namespace usertest;
 
+// A changed part given as its box: columns [l, r) of rows [t, b).
+void ExpectBox(const RECT& box, LONG l, LONG t, LONG r, LONG b) {
+  EXPECT_EQ(box.left, l);
+  EXPECT_EQ(box.top, t);
+  EXPECT_EQ(box.right, r);
+  EXPECT_EQ(box.bottom, b);
+}
+
 class PresentTest : public UserTest {
  protected:
   HWND h = nullptr;
@@ -55,10 +63,7 @@ TEST_F(PresentTest, OnlyTheChangedRowsAndColumnsAreShown) {
   auto info = Info();
   EXPECT_EQ(info.count, count + 1);
   ASSERT_EQ(info.changed.size(), 1u);
-  EXPECT_EQ(info.changed[0].left, 10);
-  EXPECT_EQ(info.changed[0].top, 20);
-  EXPECT_EQ(info.changed[0].right, 30);
-  EXPECT_EQ(info.changed[0].bottom, 25);
+  ExpectBox(info.changed[0], 10, 20, 30, 25);
   ExpectShownIsClient();
 
   // Two changes apart: two bands, each as wide as its own change.
@@ -68,14 +73,8 @@ TEST_F(PresentTest, OnlyTheChangedRowsAndColumnsAreShown) {
   info = Info();
   EXPECT_EQ(info.count, count + 2);
   ASSERT_EQ(info.changed.size(), 2u);
-  EXPECT_EQ(info.changed[0].left, 50);
-  EXPECT_EQ(info.changed[0].right, 52);
-  EXPECT_EQ(info.changed[0].top, 2);
-  EXPECT_EQ(info.changed[0].bottom, 3);
-  EXPECT_EQ(info.changed[1].left, 5);
-  EXPECT_EQ(info.changed[1].right, 100);
-  EXPECT_EQ(info.changed[1].top, 40);
-  EXPECT_EQ(info.changed[1].bottom, 43);
+  ExpectBox(info.changed[0], 50, 2, 52, 3);
+  ExpectBox(info.changed[1], 5, 40, 100, 43);
   ExpectShownIsClient();
 
   // Drawing what is already there shows nothing.
@@ -100,14 +99,8 @@ TEST_F(PresentTest, TouchingRowsFarApartAreShownAsBandsOfTheirOwn) {
   Pass();
   auto info = Info();
   ASSERT_EQ(info.changed.size(), 2u);
-  EXPECT_EQ(info.changed[0].left, 0);
-  EXPECT_EQ(info.changed[0].right, 8);
-  EXPECT_EQ(info.changed[0].top, 5);
-  EXPECT_EQ(info.changed[0].bottom, 25);
-  EXPECT_EQ(info.changed[1].left, width - 8);
-  EXPECT_EQ(info.changed[1].right, width);
-  EXPECT_EQ(info.changed[1].top, 25);
-  EXPECT_EQ(info.changed[1].bottom, 45);
+  ExpectBox(info.changed[0], 0, 5, 8, 25);
+  ExpectBox(info.changed[1], width - 8, 25, width, 45);
   ExpectShownIsClient();
 
   // A change that moves a column a row, like a slanted line: one band around it.
@@ -115,10 +108,7 @@ TEST_F(PresentTest, TouchingRowsFarApartAreShownAsBandsOfTheirOwn) {
   Pass();
   info = Info();
   ASSERT_EQ(info.changed.size(), 1u);
-  EXPECT_EQ(info.changed[0].left, 0);
-  EXPECT_EQ(info.changed[0].right, 49);
-  EXPECT_EQ(info.changed[0].top, 0);
-  EXPECT_EQ(info.changed[0].bottom, 40);
+  ExpectBox(info.changed[0], 0, 0, 49, 40);
   ExpectShownIsClient();
 }
 
@@ -170,10 +160,7 @@ TEST_F(PresentTest, ABackBufferCopiedWholeShowsOnlyItsChangedRows) {
   auto info = Info();
   EXPECT_EQ(info.count, count + 1);
   ASSERT_EQ(info.changed.size(), 1u);
-  EXPECT_EQ(info.changed[0].left, 40);
-  EXPECT_EQ(info.changed[0].right, 47);
-  EXPECT_EQ(info.changed[0].top, 30);
-  EXPECT_EQ(info.changed[0].bottom, 33);
+  ExpectBox(info.changed[0], 40, 30, 47, 33);
   ExpectShownIsClient();
 
   // The same picture again: nothing to show.
@@ -321,10 +308,7 @@ TEST_F(SpanTest, APartialCopyIsShownWhereItLandsInTheWindow) {
   Pass();
   auto info = Info();
   ASSERT_EQ(info.changed.size(), 1u);
-  EXPECT_EQ(info.changed[0].left, 32);
-  EXPECT_EQ(info.changed[0].right, 34);
-  EXPECT_EQ(info.changed[0].top, 13);
-  EXPECT_EQ(info.changed[0].bottom, 14);
+  ExpectBox(info.changed[0], 32, 13, 34, 14);
   ExpectShownIsClient();
 }
 
@@ -343,10 +327,7 @@ TEST_F(SpanTest, CopiesBetweenTwoPassesAreShownTogether) {
   auto info = Info();
   EXPECT_EQ(info.count, count + 1);
   ASSERT_GE(info.changed.size(), 1u);
-  EXPECT_EQ(info.changed[0].left, 10);
-  EXPECT_EQ(info.changed[0].right, 52);
-  EXPECT_EQ(info.changed[0].top, 5);
-  EXPECT_EQ(info.changed[0].bottom, 6);
+  ExpectBox(info.changed[0], 10, 5, 52, 6);
   ExpectShownIsClient();
 }
 
