@@ -659,17 +659,32 @@ class SdlHost final : public Host {
     if (SharedImage* s = Shared(*n); s && !rects_.empty()) {
       // The server may still be reading the last frame's parts from the image.
       AwaitShared(*s);
-      XImage* img = s->image;
-      for (const SDL_Rect& r : rects_)
-        for (int y = r.y; y < r.y + r.h; ++y)
-          std::memcpy(img->data + size_t(y) * size_t(img->bytes_per_line) + size_t(r.x) * 4,
-                      frame.pixels.data() + size_t(y) * size_t(frame.width) + size_t(r.x),
-                      size_t(r.w) * 4);
-      // No completion events: each would wake the wait once more per frame, which
-      // costs more than the round trip AwaitShared makes when nothing came back.
-      for (const SDL_Rect& r : rects_)
-        XShmPutImage(display_, h.window, gc, img, r.x, r.y, r.x, r.y, unsigned(r.w), unsigned(r.h),
+      // Each part goes into the image packed, its rows one after the other from where
+      // the part before it ended, and is sent as an image of its own size: a frame's
+      // parts then fill a few pages of the segment instead of touching a page or two
+      // for every row, and the segment's pages are small ones. Parts that do not
+      // overlap fit in a window-sized image; any that would not go as plain requests.
+      XImage part = *s->image;
+      char* at = s->image->data;
+      char* const end = at + size_t(s->image->bytes_per_line) * size_t(s->image->height);
+      for (const SDL_Rect& r : rects_) {
+        const size_t row = size_t(r.w) * 4;
+        if (size_t(end - at) / row < size_t(r.h)) {
+          XPutImage(display_, h.window, gc, &image, r.x, r.y, r.x, r.y, unsigned(r.w),
+                    unsigned(r.h));
+          continue;
+        }
+        part.width = r.w;
+        part.height = r.h;
+        part.bytes_per_line = int(row);
+        part.data = at;
+        for (int y = r.y; y < r.y + r.h; ++y, at += row)
+          std::memcpy(at, frame.pixels.data() + size_t(y) * size_t(frame.width) + size_t(r.x), row);
+        // No completion events: each would wake the wait once more per frame, which
+        // costs more than the round trip AwaitShared makes when nothing came back.
+        XShmPutImage(display_, h.window, gc, &part, 0, 0, r.x, r.y, unsigned(r.w), unsigned(r.h),
                      False);
+      }
       s->serial = NextRequest(display_) - 1;
       n->shared_turn = (n->shared_turn + 1) % Native::kSharedImages;
     } else {

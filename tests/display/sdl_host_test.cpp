@@ -219,7 +219,8 @@ class SdlHostTest : public ::testing::Test {
     host->Present(id, frame, nullptr, 0);
     std::vector<uint32_t> screen = frame.pixels;
     ASSERT_TRUE(ShowsExactly(screen, w, h));
-    // Parts at the edges, overlapping, reaching past the frame, empty.
+    // Parts at the edges, overlapping, reaching past the frame, empty; the last
+    // overlap by more than a window's worth of pixels.
     const std::vector<std::vector<RECT>> rounds = {
         {{5, 10, 20, 14}},
         {{0, 0, w, 1}, {w - 7, h - 9, w, h}, {0, h - 1, 3, h}},
@@ -228,6 +229,7 @@ class SdlHostTest : public ::testing::Test {
         {{5, 5, 5, 9}, {1, 2, 3, 4}},
         {{0, 0, w, h}},
         {{w / 2, h / 2, w / 2 + 1, h / 2 + 1}},
+        {{0, 0, w, h / 2}, {0, 0, w, h}, {1, 1, 9, 9}},
     };
     auto present = [&](int round) {
       paint(round);
