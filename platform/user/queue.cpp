@@ -185,16 +185,10 @@ void Compose(Window& w, int menu_h, bool menu_changed, std::vector<RECT>* change
       const LONG l = std::min<LONG>(last.left, x0), r = std::max<LONG>(last.right, x1);
       const int64_t waste = int64_t(r - l - (last.right - last.left)) * (last.bottom - last.top) +
                             (r - l - (x1 - x0));
-      if (last.bottom == y && waste <= kBandWaste) {
+      // With enough bands, the rest joins the last one.
+      if ((last.bottom == y && waste <= kBandWaste) || changed->size() >= 32) {
         last.left = l;
         last.right = r;
-        last.bottom = y + 1;
-        return;
-      }
-      // Enough bands: the rest joins the last one.
-      if (changed->size() >= 32) {
-        last.left = std::min<LONG>(last.left, x0);
-        last.right = std::max<LONG>(last.right, x1);
         last.bottom = y + 1;
         return;
       }
