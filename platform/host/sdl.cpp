@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -572,7 +573,14 @@ class SdlHost final : public Host {
   int ScreenWidth() const override { return DisplayMode().w / scale_; }
   int ScreenHeight() const override { return DisplayMode().h / scale_; }
 
-  int64_t NowMs() override { return int64_t(SDL_GetTicks64()); }
+  // Milliseconds since the host began, always rounded down, on the clock the waits sleep
+  // by. SDL's tick count rounds up for part of every second, so a wait that slept exactly
+  // the time left could read a millisecond short of its deadline and sleep once more.
+  int64_t NowMs() override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 origin_)
+        .count();
+  }
 
  private:
   struct Native {
@@ -1171,6 +1179,7 @@ class SdlHost final : public Host {
   XConnection* display_ = nullptr;
   std::vector<SDL_Rect> rects_;  // the parts being presented
   int shm_ = -1;                 // presenting through shared memory: -1 not yet known, 0 no, 1 yes
+  const std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
   int64_t last_pump_ms_ = 0, last_input_ms_ = 0, last_look_ms_ = -1;
 };
 

@@ -280,6 +280,22 @@ TEST_F(SdlHostTest, AWaitWithNothingComingEndsAtItsDeadlineAndNotBefore) {
   host->WaitEvent(host->NowMs() - 5);
 }
 
+// A wait sleeps for the time its deadline leaves on the host's clock; a clock that
+// reads less after a sleep than the sleep took makes the wait sleep twice. Over a whole
+// second, so that a clock whose rounding changes within each second shows it.
+TEST_F(SdlHostTest, TheClockMovesAtLeastAsFarAsASleep) {
+  int short_reads = 0, sleeps = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1100);
+  while (std::chrono::steady_clock::now() < end) {
+    const int64_t before = host->NowMs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    const int64_t after = host->NowMs();
+    short_reads += after - before < 2;
+    ++sleeps;
+  }
+  EXPECT_EQ(short_reads, 0) << "of " << sleeps << " sleeps of 2 ms";
+}
+
 TEST_F(SdlHostTest, AnEventFromTheServerEndsTheWaitEarly) {
   const int64_t start = host->NowMs();
   std::thread sender([this] {
