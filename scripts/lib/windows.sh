@@ -30,6 +30,24 @@ find_wineserver() {
   fi
 }
 
+# reclaim_display N: frees display number N when its lock names a process that is gone
+# (a server killed without the chance to clean up, as when the machine was stopped):
+# its lock and socket go. One starter at a time looks, so none removes the lock of a
+# server another one has just started. Fails when N is in use or the lock cannot be
+# read.
+reclaim_display() {
+  local n=$1
+  (
+    flock -x 9 || exit 1
+    local owner
+    owner=$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) || exit 1
+    case $owner in '' | *[!0-9]*) exit 1 ;; esac
+    kill -0 "$owner" 2>/dev/null && exit 1
+    [ -d "/proc/$owner" ] && exit 1
+    rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+  ) 9>/tmp/.kx-display-reclaim.lock
+}
+
 # start_private_xvfb PIDFILE: starts an Xvfb on a free display number of its own and
 # prints ":N". Numbers from 140 up keep clear of the ones people pick by hand. The
 # screen is XVFB_SCREEN, 1024x768x24 unless set; XVFB_DPI sets its density. No reset
@@ -37,7 +55,9 @@ find_wineserver() {
 start_private_xvfb() {
   local pidfile=$1 n pid
   for n in $(seq 140 239); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    if [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; then
+      reclaim_display "$n" || continue
+    fi
     Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768x24}" ${XVFB_DPI:+-dpi "$XVFB_DPI"} -nolisten tcp -noreset >/dev/null 2>&1 &
     pid=$!
     # Another starter may have taken the number at the same moment: wait for the
