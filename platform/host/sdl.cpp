@@ -515,6 +515,8 @@ class SdlHost final : public Host {
         TakeArrived();
       } else {
         const int64_t now = NowMs();
+        // A program that polls without ever waiting still has its pictures shown.
+        if (unflushed_ms_ >= 0 && now - unflushed_ms_ >= kFlushLateMs) XFlushOut();
         // Asked again within the same millisecond: the connection was looked at just
         // now, and a wait looks again before it sleeps.
         if (now != last_look_ms_ || Queued()) {
@@ -537,6 +539,7 @@ class SdlHost final : public Host {
       WaitInSdl(deadline_ms);
       return;
     }
+    // However the wait ends, what the program presented before it goes to the server.
     while (pending_.empty()) {
       if (Queued()) {
         Pump(true);
@@ -544,6 +547,7 @@ class SdlHost final : public Host {
       }
       int64_t now = NowMs();
       if (deadline_ms >= 0 && now >= deadline_ms) {
+        if (unflushed_ms_ >= 0) XFlushOut();
         if (PumpDue(now)) Pump(false);
         return;
       }
@@ -568,6 +572,7 @@ class SdlHost final : public Host {
       if (PumpDue(now)) Pump(false);
       if (deadline_ms >= 0 && now >= deadline_ms) return;
     }
+    if (unflushed_ms_ >= 0) XFlushOut();
   }
 
   int ScreenWidth() const override { return DisplayMode().w / scale_; }
@@ -709,7 +714,10 @@ class SdlHost final : public Host {
       if (hh < n->native_h)
         XFillRectangle(display_, h.window, gc, 0, hh, unsigned(w), unsigned(n->native_h - hh));
     }
-    XFlush(display_);
+    // Sent when the program next waits (or polls a little later): the parts of all
+    // windows presented until then go in one write, and the server, woken by it, does
+    // not take the processor from a program still drawing its frame.
+    if (unflushed_ms_ < 0) unflushed_ms_ = NowMs();
     return true;
 #else
     (void)n, (void)frame, (void)changed, (void)count;
@@ -849,6 +857,7 @@ class SdlHost final : public Host {
   // something is there, and waiting is one poll() until the deadline.
   static constexpr int64_t kSettleMs = 500;      // pumps keep coming this long after input
   static constexpr int64_t kQuietPumpMs = 1000;  // and at least this often (SDL's timekeeping)
+  static constexpr int64_t kFlushLateMs = 5;     // presents wait this long at most unsent
 
   // Something SDL has not turned into events yet: pushed by SDL itself, or already
   // read from the connection into Xlib's queue.
@@ -882,7 +891,10 @@ class SdlHost final : public Host {
 #if defined(SDL_VIDEO_DRIVER_X11)
   bool XQueued() { return XEventsQueued(display_, QueuedAlready) > 0; }
   int XFd() { return ConnectionNumber(display_); }
-  void XFlushOut() { XFlush(display_); }
+  void XFlushOut() {
+    XFlush(display_);
+    unflushed_ms_ = -1;
+  }
 #else
   bool XQueued() { return false; }
   int XFd() { return -1; }
@@ -1181,6 +1193,7 @@ class SdlHost final : public Host {
   int shm_ = -1;                 // presenting through shared memory: -1 not yet known, 0 no, 1 yes
   const std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
   int64_t last_pump_ms_ = 0, last_input_ms_ = 0, last_look_ms_ = -1;
+  int64_t unflushed_ms_ = -1;  // when the first present not yet sent was made; -1: none
 };
 
 }  // namespace

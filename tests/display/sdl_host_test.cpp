@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -356,6 +357,49 @@ TEST_F(SdlHostTest, PresentedPartsReachTheWindowExactly) {
   host->Present(id, small, nullptr, 0);
   EXPECT_TRUE(Shows(w - 11, 12, 0x405060));
   EXPECT_TRUE(Shows(w - 5, 12, 0xF0F0F0));
+}
+
+// A present is sent with the next wait, so that the parts of all windows go in one
+// write; a wait whose deadline has passed sends it too, and a program that only polls
+// has it sent a few milliseconds later.
+TEST_F(SdlHostTest, PresentedPartsAreSentByTheNextWaitOrSoonAfterByPolls) {
+  XWindowAttributes a{};
+  ASSERT_TRUE(XGetWindowAttributes(other, xwin, &a));
+  platform::Surface frame(a.width, a.height, 0x102030);
+  host->Present(id, frame, nullptr, 0);
+  ASSERT_TRUE(Shows(0, 0, 0x102030));
+  // Past the pumps that follow input (each of which may send what is waiting); the
+  // quiet pump comes once a second only.
+  Drain(600);
+  // The other connection alone looks, for a fifth of a second, meanwhile the host gets
+  // only the calls the caller gives it.
+  auto reaches = [&](uint32_t pixel, const std::function<void()>& meanwhile) {
+    for (int i = 0; i < 20; ++i) {
+      if (ScreenPixel(3, 3) == pixel) return true;
+      meanwhile();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  };
+  const uint32_t colours[] = {0xC08040, 0x4080C0, 0x80C040};
+  for (int i = 0; i < 3; ++i) {
+    std::fill(frame.pixels.begin(), frame.pixels.end(), colours[i]);
+    RECT part = {0, 0, 8, 8};
+    host->Present(id, frame, &part, 1);
+    if (i == 0) {
+      host->WaitEvent(host->NowMs() - 5);
+      EXPECT_TRUE(reaches(colours[i], [] {})) << "after a wait whose deadline had passed";
+    } else if (i == 1) {
+      host->WaitEvent(host->NowMs() + 1);
+      EXPECT_TRUE(reaches(colours[i], [] {})) << "after a wait";
+    } else {
+      NativeEvent e;
+      EXPECT_TRUE(reaches(colours[i], [&] {
+        while (host->PollEvent(&e)) {
+        }
+      })) << "with polls only";
+    }
+  }
 }
 
 TEST_F(SdlHostTest, PartsGoThroughSharedMemoryAndReachTheWindowExactly) {
