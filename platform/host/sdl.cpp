@@ -539,7 +539,6 @@ class SdlHost final : public Host {
       WaitInSdl(deadline_ms);
       return;
     }
-    // However the wait ends, what the program presented before it goes to the server.
     while (pending_.empty()) {
       if (Queued()) {
         Pump(true);
@@ -547,9 +546,8 @@ class SdlHost final : public Host {
       }
       int64_t now = NowMs();
       if (deadline_ms >= 0 && now >= deadline_ms) {
-        if (unflushed_ms_ >= 0) XFlushOut();
         if (PumpDue(now)) Pump(false);
-        return;
+        break;
       }
       // Requests still in Xlib's buffer go out before we sleep; the answers they
       // bring may already sit in its queue.
@@ -570,8 +568,9 @@ class SdlHost final : public Host {
       now = NowMs();
       last_look_ms_ = now;
       if (PumpDue(now)) Pump(false);
-      if (deadline_ms >= 0 && now >= deadline_ms) return;
+      if (deadline_ms >= 0 && now >= deadline_ms) break;
     }
+    // However the wait ended, what the program presented before it goes to the server.
     if (unflushed_ms_ >= 0) XFlushOut();
   }
 
