@@ -156,6 +156,20 @@ void PixelStore::Settle(size_t x0, size_t y0, size_t x1, size_t y1) const {
   }
 }
 
+void PixelStore::SettleColumns(size_t x0, size_t x1) {
+  const Waiting w = waiting_;
+  waiting_ = {};
+  x1 = std::min(x1, w.width);
+  if (x0 >= x1) return;
+  uint32_t* to = Base() + start_;
+  const uint32_t* from = Base() + w.from;
+  for (size_t i = 0; i < w.rows; ++i) {
+    const size_t r = w.down ? w.rows - 1 - i : i;
+    std::memmove(to + (w.first + r) * w.width + x0, from + r * w.width + x0,
+                 (x1 - x0) * sizeof(uint32_t));
+  }
+}
+
 void Surface::MoveRows(int top, int bottom, int dy) {
   pixels.data();  // a copy still waiting goes first
   top = std::max(top, 0);

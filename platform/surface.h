@@ -157,6 +157,8 @@ class PixelStore {
   };
   // Makes the waiting copy, all but columns [x0, x1) of rows [y0, y1) (none: x0 >= x1).
   void Settle(size_t x0 = 0, size_t y0 = 0, size_t x1 = 0, size_t y1 = 0) const;
+  // Makes the waiting copy of columns [x0, x1) only; the others are given up.
+  void SettleColumns(size_t x0, size_t x1);
 
   uint32_t* Base() const { return ring_ ? ring_ : buffer_.data(); }
   // Where the system can map memory twice back to back (Linux), the pixels live in a
@@ -211,6 +213,13 @@ struct Surface {
     if (pixels.owed_) pixels.PayOwed();
     if (pixels.waiting_.rows && x0 < x1 && y0 < y1 && x0 >= 0 && y0 >= 0)
       pixels.Settle(size_t(x0), size_t(y0), size_t(x1), size_t(y1));
+  }
+  // Of the rows a move left waiting (after MoveRows), only columns [x0, x1) are wanted:
+  // the caller paints or writes all the others. Those are copied now, the rest never.
+  void KeepColumns(int x0, int x1) {
+    if (pixels.owed_) pixels.PayOwed();
+    if (pixels.waiting_.rows)
+      pixels.SettleColumns(size_t(std::max(x0, 0)), size_t(std::max(x1, 0)));
   }
   // A change confined to rows [top, bottom) (none when top >= bottom); bumps version.
   void NoteRows(int top, int bottom) {

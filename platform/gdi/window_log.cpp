@@ -16,8 +16,16 @@
 // keep their pixels, so they take their own columns back too. Scrolls are all made
 // (sliding rows costs little), but the rows they uncover are not filled in where nothing
 // after looks at them.
+//
+// Columns at the sides that no call drawn reaches (a line's background that stops a
+// pixel short of the right edge leaves one) are moved by the scrolls alone: they are
+// read once before, followed through the scrolls row by row, and written once after,
+// rather than copied into the uncovered rows at every scroll, one scattered row at a
+// time.
 #include <algorithm>
+#include <cstring>
 #include <map>
+#include <vector>
 
 #include "gdi.h"
 
@@ -31,9 +39,9 @@ struct WindowOp {
   int dy = 0;     // scrolls: rows moved down (negative: up)
   DrawCall call;  // calls: as drawn
   // Worked out when drawn: whether the call matters; for scrolls, the columns of the
-  // uncovered rows that nothing after looks at, [skip_l, skip_r).
+  // uncovered rows that something after looks at, [keep_l, keep_r).
   bool matters = true;
-  int skip_l = 0, skip_r = 0;
+  int keep_l = 0, keep_r = 0;
 };
 
 struct WindowLog {
@@ -138,17 +146,12 @@ void DrawKept(Surface& s, WindowLog& g) {
     WindowOp& op = g.ops[i];
     first = i;
     if (op.scroll) {
-      // Of the rows it uncovers, the columns nothing after looks at need not be kept.
+      // Of the rows it uncovers, only the columns something after looks at are kept.
       const int top = op.dy < 0 ? h + op.dy : 0, bottom = op.dy < 0 ? h : op.dy;
-      int a = w, b = 0;
+      Run keep;
       for (int y = top; y < bottom; ++y)
-        if (!rows[y].Empty()) a = std::min(a, rows[y].a), b = std::max(b, rows[y].b);
-      if (a >= b)
-        op.skip_l = 0, op.skip_r = w;
-      else if (a >= w - b)
-        op.skip_l = 0, op.skip_r = a;
-      else
-        op.skip_l = b, op.skip_r = w;
+        if (!rows[y].Empty()) keep.Add(rows[y].a, rows[y].b);
+      op.keep_l = keep.a, op.keep_r = keep.b;
       rows.Unscroll(op.dy);
       continue;
     }
@@ -159,7 +162,38 @@ void DrawKept(Surface& s, WindowLog& g) {
     if (!op.matters) continue;
     for (int64_t y = c.ct; y < c.cb && c.cl < c.cr; ++y) rows.Cut(y, c.cl, c.cr);
   }
-  // What came before `first` leaves nothing that can be seen.
+  // What came before `first` leaves nothing that can be seen. The columns the calls to
+  // draw reach are [reach_l, reach_r); the ones beside them are the sides.
+  int reach_l = w, reach_r = 0;
+  bool scrolls = false;
+  for (size_t i = first; i < g.ops.size(); ++i) {
+    const WindowOp& op = g.ops[i];
+    scrolls = scrolls || op.scroll;
+    if (op.scroll || !op.matters || op.call.l >= op.call.r) continue;
+    reach_l = std::min<int>(reach_l, int(std::max<int64_t>(op.call.l, 0)));
+    reach_r = std::max<int>(reach_r, int(std::min<int64_t>(op.call.r, w)));
+  }
+  if (reach_l >= reach_r) reach_l = reach_r = 0;  // nothing drawn: all of it is a side
+  const int side_l = reach_l, side_r = w - reach_r, sides = side_l + side_r;
+  const bool follow = scrolls && sides > 0;
+  // The sides as they are now, and for each row the row whose sides it holds after the
+  // scrolls so far.
+  std::vector<uint32_t> side_px;
+  std::vector<int> from;
+  if (follow) {
+    side_px.resize(size_t(h) * size_t(sides));
+    from.resize(size_t(h));
+    const uint32_t* p = s.pixels.data();
+    for (int y = 0; y < h; ++y) {
+      const uint32_t* row = p + size_t(y) * size_t(w);
+      uint32_t* to = side_px.data() + size_t(y) * size_t(sides);
+      std::copy(row, row + side_l, to);
+      std::copy(row + reach_r, row + w, to + side_l);
+      from[size_t(y)] = y;
+    }
+  } else {
+    reach_l = 0, reach_r = w;
+  }
   for (size_t i = first; i < g.ops.size(); ++i) {
     const WindowOp& op = g.ops[i];
     if (op.scroll) {
@@ -167,14 +201,30 @@ void DrawKept(Surface& s, WindowLog& g) {
         s.MoveRows(-op.dy, h, op.dy);
       else
         s.MoveRows(0, h - op.dy, op.dy);
-      const int top = op.dy < 0 ? h + op.dy : 0, bottom = op.dy < 0 ? h : op.dy;
-      s.WillFill(op.skip_l, top, op.skip_r, bottom);
+      s.KeepColumns(std::max(op.keep_l, reach_l), std::min(op.keep_r, reach_r));
+      if (follow) {
+        // Row y takes row y - dy's sides; the rows uncovered keep their own.
+        const int d = op.dy < 0 ? -op.dy : op.dy;
+        if (op.dy < 0)
+          std::memmove(from.data(), from.data() + d, size_t(h - d) * sizeof(int));
+        else
+          std::memmove(from.data() + d, from.data(), size_t(h - d) * sizeof(int));
+      }
     } else if (op.matters) {
       ++g_stats.drawn;
       if (op.call.kind == DrawCall::kText)
         ReplayText(s, op.call);
       else
         ReplayShape(s, op.call);
+    }
+  }
+  if (follow) {
+    uint32_t* p = s.pixels.data();
+    for (int y = 0; y < h; ++y) {
+      uint32_t* row = p + size_t(y) * size_t(w);
+      const uint32_t* side = side_px.data() + size_t(from[size_t(y)]) * size_t(sides);
+      std::copy(side, side + side_l, row);
+      std::copy(side + side_l, side + sides, row + reach_r);
     }
   }
   g.ops.clear();

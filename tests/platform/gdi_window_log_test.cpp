@@ -88,6 +88,49 @@ TEST(GdiWindowLog, LinesScrolledAwayBeforeALookAreNeverDrawn) {
   EXPECT_LT(after.drawn - before.drawn, 5u * 2 * 10);
 }
 
+// Columns at the sides that no line reaches (the pixel its background stops short of on
+// the right, a margin on the left) move with the scrolls alone: each row ends up with the
+// sides of the row it came from, or keeps its own where a scroll uncovered it. Every row
+// starts with sides of its own here, so any row taking the wrong ones shows. Scrolls of
+// either direction and size come between the lines.
+TEST(GdiWindowLog, SidesNoLineReachesMoveWithTheScrolls) {
+  const int w = 160, h = 90;
+  Pair pair(w, h);
+  for (HDC dc : {pair.wdc, pair.mdc})
+    for (int y = 0; y < h; ++y)
+      for (int x : {0, 1, 2, w - 1}) SetPixel(dc, x, y, RGB(y * 2, x, 255 - y));
+  std::mt19937 rng(7);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int look = 0; look < 6; ++look) {
+    for (int i = 0; i < 40; ++i) {
+      const int what = pick(0, 9);
+      const int dy = what == 0 ? pick(-h + 1, h - 1) : what == 1 ? pick(1, 15) : 0;
+      for (HDC dc : {pair.wdc, pair.mdc}) {
+        if (dy != 0) {
+          ScrollDC(dc, 0, dy, nullptr, nullptr, nullptr, nullptr);
+          continue;
+        }
+        // A line drawn from column 3, so three columns on the left stay as they were.
+        HBRUSH brush = CreateSolidBrush(RGB(look * 40, 200, i * 5));
+        HGDIOBJ old_brush = SelectObject(dc, brush);
+        HGDIOBJ old_pen = SelectObject(dc, GetStockObject(NULL_PEN));
+        ScrollDC(dc, 0, -13, nullptr, nullptr, nullptr, nullptr);
+        Rectangle(dc, 3, h - 13, w, h + 1);
+        SelectObject(dc, old_pen);
+        SelectObject(dc, old_brush);
+        DeleteObject(brush);
+        const std::string text = "line " + std::to_string(look * 40 + i);
+        TextOutA(dc, 5, h - 13, text.data(), int(text.size()));
+      }
+    }
+    ASSERT_EQ(pair.Mismatch(), "") << "look " << look;
+    // Now and then a line reaches the right edge: no side there until the next look.
+    if (look % 2 == 1)
+      for (HDC dc : {pair.wdc, pair.mdc}) AddLine(dc, w, h, std::string(40, 'W'));
+  }
+  EXPECT_EQ(pair.Mismatch(), "");
+}
+
 // Random scrolls of the whole window by any amount either way, scrolls of a part or
 // sideways (made at once), shapes, lines, fills and text of every kind, through more than
 // one DC of the window, with looks at single pixels and at the whole window now and then.
