@@ -18,10 +18,10 @@
 // after looks at them.
 //
 // Columns at the sides that no call drawn reaches (a line's background that stops a
-// pixel short of the right edge leaves one) are moved by the scrolls alone: they are
-// read once before, followed through the scrolls row by row, and written once after,
-// rather than copied into the uncovered rows at every scroll, one scattered row at a
-// time.
+// pixel short of the right edge leaves one) are moved by the scrolls alone: where each
+// row's sides come from is followed through the scrolls, and they are read once before
+// and written once after, rather than copied into the uncovered rows at every scroll,
+// one scattered row at a time.
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -176,20 +176,34 @@ void DrawKept(Surface& s, WindowLog& g) {
   if (reach_l >= reach_r) reach_l = reach_r = 0;  // nothing drawn: all of it is a side
   const int side_l = reach_l, side_r = w - reach_r, sides = side_l + side_r;
   const bool follow = scrolls && sides > 0;
-  // The sides as they are now, and for each row the row whose sides it holds after the
-  // scrolls so far.
-  std::vector<uint32_t> side_px;
+  // For each row, the row whose sides it holds after all the scrolls; and those sides
+  // as they are now, read only from the rows that end up somewhere (after many scrolls,
+  // the few a scroll uncovers), since every row read costs a look at memory of its own.
   std::vector<int> from;
+  std::vector<uint32_t> side_px;
   if (follow) {
-    side_px.resize(size_t(h) * size_t(sides));
     from.resize(size_t(h));
+    for (int y = 0; y < h; ++y) from[size_t(y)] = y;
+    for (size_t i = first; i < g.ops.size(); ++i) {
+      const WindowOp& op = g.ops[i];
+      if (!op.scroll) continue;
+      // Row y takes row y - dy's sides; the rows uncovered keep their own.
+      const int d = op.dy < 0 ? -op.dy : op.dy;
+      if (op.dy < 0)
+        std::memmove(from.data(), from.data() + d, size_t(h - d) * sizeof(int));
+      else
+        std::memmove(from.data() + d, from.data(), size_t(h - d) * sizeof(int));
+    }
+    std::vector<bool> read(size_t(h), false);
+    side_px.resize(size_t(h) * size_t(sides));
     const uint32_t* p = s.pixels.data();
-    for (int y = 0; y < h; ++y) {
+    for (int y : from) {
+      if (read[size_t(y)]) continue;
+      read[size_t(y)] = true;
       const uint32_t* row = p + size_t(y) * size_t(w);
       uint32_t* to = side_px.data() + size_t(y) * size_t(sides);
       std::copy(row, row + side_l, to);
       std::copy(row + reach_r, row + w, to + side_l);
-      from[size_t(y)] = y;
     }
   } else {
     reach_l = 0, reach_r = w;
@@ -202,14 +216,6 @@ void DrawKept(Surface& s, WindowLog& g) {
       else
         s.MoveRows(0, h - op.dy, op.dy);
       s.KeepColumns(std::max(op.keep_l, reach_l), std::min(op.keep_r, reach_r));
-      if (follow) {
-        // Row y takes row y - dy's sides; the rows uncovered keep their own.
-        const int d = op.dy < 0 ? -op.dy : op.dy;
-        if (op.dy < 0)
-          std::memmove(from.data(), from.data() + d, size_t(h - d) * sizeof(int));
-        else
-          std::memmove(from.data() + d, from.data(), size_t(h - d) * sizeof(int));
-      }
     } else if (op.matters) {
       ++g_stats.drawn;
       if (op.call.kind == DrawCall::kText)
