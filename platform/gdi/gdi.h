@@ -167,6 +167,7 @@ struct WindowLogStats {
   uint64_t scrolls = 0;  // scrolls kept
   uint64_t calls = 0;    // calls kept
   uint64_t drawn = 0;    // of those, drawn when the pixels were looked at
+  uint64_t made = 0;     // scrolls made when the pixels were looked at
 };
 WindowLogStats GetWindowLogStats();
 // Draws a kept call on s: shapes and fills (raster.cpp), text (text.cpp).

@@ -140,7 +140,25 @@ void DrawKept(Surface& s, WindowLog& g) {
     g.ops.clear();
     return;
   }
-  Rows rows(h, Run{0, w});  // after the step at hand: the columns that matter
+  // The columns any call kept reaches are [reach_l, reach_r); the ones beside them are
+  // the sides, which only the scrolls move.
+  int reach_l = w, reach_r = 0;
+  bool scrolls = false;
+  for (const WindowOp& op : g.ops) {
+    scrolls = scrolls || op.scroll;
+    if (op.scroll || op.call.l >= op.call.r) continue;
+    reach_l = std::min<int>(reach_l, int(std::max<int64_t>(op.call.l, 0)));
+    reach_r = std::max<int>(reach_r, int(std::min<int64_t>(op.call.r, w)));
+  }
+  if (reach_l >= reach_r) reach_l = reach_r = 0;  // nothing drawn: all of it is a side
+  const int side_l = reach_l, side_r = w - reach_r, sides = side_l + side_r;
+  const bool follow = scrolls && sides > 0;
+  if (!follow) reach_l = 0, reach_r = w;
+
+  // Which steps can be seen, from the last back; the sides are left out, so a log's lines
+  // that cover the rest of their rows hide everything before them once they fill the
+  // window.
+  Rows rows(h, Run{reach_l, reach_r});  // after the step at hand: the columns that matter
   size_t first = g.ops.size();
   for (size_t i = g.ops.size(); i-- > 0 && rows.Mattering() > 0;) {
     WindowOp& op = g.ops[i];
@@ -162,30 +180,17 @@ void DrawKept(Surface& s, WindowLog& g) {
     if (!op.matters) continue;
     for (int64_t y = c.ct; y < c.cb && c.cl < c.cr; ++y) rows.Cut(y, c.cl, c.cr);
   }
-  // What came before `first` leaves nothing that can be seen. The columns the calls to
-  // draw reach are [reach_l, reach_r); the ones beside them are the sides.
-  int reach_l = w, reach_r = 0;
-  bool scrolls = false;
-  for (size_t i = first; i < g.ops.size(); ++i) {
-    const WindowOp& op = g.ops[i];
-    scrolls = scrolls || op.scroll;
-    if (op.scroll || !op.matters || op.call.l >= op.call.r) continue;
-    reach_l = std::min<int>(reach_l, int(std::max<int64_t>(op.call.l, 0)));
-    reach_r = std::max<int>(reach_r, int(std::min<int64_t>(op.call.r, w)));
-  }
-  if (reach_l >= reach_r) reach_l = reach_r = 0;  // nothing drawn: all of it is a side
-  const int side_l = reach_l, side_r = w - reach_r, sides = side_l + side_r;
-  const bool follow = scrolls && sides > 0;
-  // For each row, the row whose sides it holds after all the scrolls; and those sides
-  // as they are now, read only from the rows that end up somewhere (after many scrolls,
-  // the few a scroll uncovers), since every row read costs a look at memory of its own.
+
+  // For each row, the row whose sides it holds after all the scrolls (those before
+  // `first` too); and those sides as they are now, read only from the rows that end up
+  // somewhere (after many scrolls, the few a scroll uncovers), since every row read
+  // costs a look at memory of its own.
   std::vector<int> from;
   std::vector<uint32_t> side_px;
   if (follow) {
     from.resize(size_t(h));
     for (int y = 0; y < h; ++y) from[size_t(y)] = y;
-    for (size_t i = first; i < g.ops.size(); ++i) {
-      const WindowOp& op = g.ops[i];
+    for (const WindowOp& op : g.ops) {
       if (!op.scroll) continue;
       // Row y takes row y - dy's sides; the rows uncovered keep their own.
       const int d = op.dy < 0 ? -op.dy : op.dy;
@@ -205,17 +210,18 @@ void DrawKept(Surface& s, WindowLog& g) {
       std::copy(row, row + side_l, to);
       std::copy(row + reach_r, row + w, to + side_l);
     }
-  } else {
-    reach_l = 0, reach_r = w;
   }
+
+  // What came before `first` leaves nothing that can be seen between the sides.
   for (size_t i = first; i < g.ops.size(); ++i) {
     const WindowOp& op = g.ops[i];
     if (op.scroll) {
+      ++g_stats.made;
       if (op.dy < 0)
         s.MoveRows(-op.dy, h, op.dy);
       else
         s.MoveRows(0, h - op.dy, op.dy);
-      s.KeepColumns(std::max(op.keep_l, reach_l), std::min(op.keep_r, reach_r));
+      s.KeepColumns(op.keep_l, op.keep_r);
     } else if (op.matters) {
       ++g_stats.drawn;
       if (op.call.kind == DrawCall::kText)
