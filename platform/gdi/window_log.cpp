@@ -13,15 +13,16 @@
 // there no longer matters before it. (What smoothed text blends with matters before it
 // exactly where the blended pixel matters after, so it changes nothing there.) A scroll
 // moves each row's columns back to where they came from; the rows it uncovers
-// keep their pixels, so they take their own columns back too. Scrolls are all made
-// (sliding rows costs little), but the rows they uncover are not filled in where nothing
-// after looks at them.
+// keep their pixels, so they take their own columns back too. The scrolls from the first
+// step that can be seen on are made (sliding rows costs little), but the rows they
+// uncover are not filled in where nothing after looks at them.
 //
-// Columns at the sides that no call drawn reaches (a line's background that stops a
-// pixel short of the right edge leaves one) are moved by the scrolls alone: where each
-// row's sides come from is followed through the scrolls, and they are read once before
-// and written once after, rather than copied into the uncovered rows at every scroll,
-// one scattered row at a time.
+// Columns at the sides that no call kept reaches (a line's background that stops a pixel
+// short of the right edge leaves one) are moved by the scrolls alone, all of them: where
+// each row's sides come from is followed through the scrolls, and they are read once
+// before and written once after, rather than copied into the uncovered rows at every
+// scroll, one scattered row at a time. Left out of the working backwards, they do not
+// keep every step back to the last look in play.
 #include <algorithm>
 #include <cstring>
 #include <map>
